@@ -1,0 +1,66 @@
+#include <cstdio>
+#include <memory>
+
+#include "app/menu.h"
+#include "app/options.h"
+#include "bus/io_port.h"
+#include "bus/port.h"
+#include "bus/ppdev_port.h"
+#include "bus/trace.h"
+#include "sim/chip_file.h"
+#include "sim/chip24c01.h"
+#include "sim/sim_board.h"
+
+namespace {
+
+constexpr int EXIT_USAGE = 2;
+
+int refuse(const std::string& problem) {
+    std::fprintf(stderr, "eeprom24c01: %s\n%s", problem.c_str(), USAGE);
+    return EXIT_USAGE;
+}
+
+// Builds the chosen back end; nothing here touches a port.
+std::unique_ptr<port_backend> make_backend(const tool_options& options, std::string& problem) {
+    switch (options.backend) {
+        case backend_kind::io_ports:
+            return std::make_unique<io_port>(options.io_base);
+        case backend_kind::simulated: {
+            std::uint8_t contents[CHIP_SIZE];
+            problem = chip_file_load(options.chip_file, contents);
+            if (!problem.empty()) return nullptr;
+            auto board = std::make_unique<sim_board>(contents, !options.no_chip);
+            board->keep_chip_in(options.chip_file);
+            return board;
+        }
+        case backend_kind::ppdev:
+            break;
+    }
+    return std::make_unique<ppdev_port>(options.port_device);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    tool_options options;
+    std::string problem = parse_options(argc, argv, options);
+    if (!problem.empty()) return refuse(problem);
+    if (options.help) {
+        std::fputs(USAGE, stdout);
+        return 0;
+    }
+    std::unique_ptr<port_backend> backend = make_backend(options, problem);
+    if (!backend) {
+        std::fputs(("eeprom24c01: " + problem).c_str(), stderr);
+        return EXIT_USAGE;
+    }
+    if (!options.trace_file.empty()) {
+        problem = trace_open(options.trace_file);
+        if (!problem.empty()) {
+            std::fprintf(stderr, "eeprom24c01: cannot write trace %s: %s\n", options.trace_file.c_str(), problem.c_str());
+            return EXIT_USAGE;
+        }
+    }
+    port_use(backend.get());
+    return run_console();
+}

@@ -1,0 +1,84 @@
+#include "app/menu.h"
+
+#include <cstdio>
+
+#include "app/console_input.h"
+#include "eeprom/eeprom.h"
+#include "image/editor.h"
+#include "image/image.h"
+#include "image/image_files.h"
+
+namespace {
+
+const char BANNER[] =
+    "                       QUELOR COMMUNICATIONS\n"
+    "                       7 Harbour Lane, Porthbrook\n"
+    "                       TEL: 01632 960418\n"
+    "                         P. Ansel 6/2000 V1.0\n\n\n"
+    "                       24C01 EEPROM PROGRAMMER\n\n"
+    "Connect a DB25 cable from parallel printer port to ZQ7031A demo board.\n"
+    "Set printer port to NORMAL mode.\n\n\n"
+    "Push ENTER to continue.\n";
+
+const char MENU[] =
+    "\n"
+    "\nEnter Option:\n"
+    "1. Write EEPROM\n"
+    "2. Change buffer data\n"
+    "3. Save buffer to file (Enter file name)\n"
+    "4. Read custom file\n"
+    "5. Read EEPROM to buffer \n"
+    "6. Verify EEPROM\n"
+    "7. Program default values\n"
+    "8. Exit\n";
+
+using menu_action = void (*)();
+
+// Options 1 to 7, in menu order.
+constexpr menu_action MENU_ACTIONS[] = {
+    write_eeprom,        change_buffer_data,    save_buffer_to_file,    read_custom_file,
+    read_eeprom_to_buffer, verify_eeprom, program_default_values,
+};
+constexpr int ACTION_COUNT = sizeof MENU_ACTIONS / sizeof MENU_ACTIONS[0];
+
+// Fills the image from the default file while printing it slot by slot;
+// slots past the end of a short file (or a failed read) hold 0xFF.
+void load_default_image(std::FILE* file) {
+    std::fputs("Contents of default data:\n", stdout);
+    std::fputs(DUMP_HEADER, stdout);
+    for (int i = 0; i < IMAGE_SIZE; ++i) {
+        int c = std::fgetc(file);
+        image_buffer[i] = c == EOF ? 0xFF : static_cast<std::uint8_t>(c);
+        print_dump_entry(i, image_buffer[i], dump_index::hexadecimal);
+    }
+}
+
+}  // namespace
+
+int run_console() {
+    std::FILE* file = std::fopen(DEFAULT_IMAGE_FILE, "rb");
+    if (!file) {
+        std::fputs("file open failed. \n", stdout);
+        return 0;
+    }
+    std::fputs(BANNER, stdout);
+    read_raw_char();  // the wait for ENTER; end of input goes on the same way
+    load_default_image(file);
+    std::fclose(file);
+
+    for (;;) {
+        std::fputs(MENU, stdout);
+        int option = 0;
+        switch (read_decimal(option)) {
+            case input_result::end:
+                return 0;
+            case input_result::not_a_number:
+                discard_line();
+                continue;
+            case input_result::ok:
+                break;
+        }
+        if (option < 1 || option > ACTION_COUNT) return 0;  // 8 and anything out of range
+        MENU_ACTIONS[option - 1]();
+    }
+}

@@ -1,0 +1,45 @@
+#include "bus/io_port.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <sys/io.h>
+#define HAVE_X86_PORT_IO 1
+#else
+#define HAVE_X86_PORT_IO 0
+#endif
+
+std::string io_port::claim() {
+    if (granted_) return {};
+    char range[40];
+    std::snprintf(range, sizeof range, "0x%x to 0x%x", base_, base_ + 2);
+#if HAVE_X86_PORT_IO
+    if (ioperm(base_, 3, 1) == 0) {
+        granted_ = true;
+        return {};
+    }
+    const char* cause = std::strerror(errno);
+#else
+    const char* cause = "direct port I/O exists only on x86 processors";
+#endif
+    return std::string("Cannot use I/O ports ") + range + ": " + cause +
+           ". Run as root, use the ppdev device with --port DEVICE, or try the tool with --sim FILE.\n";
+}
+
+void io_port::write(std::uint16_t reg, std::uint8_t value) {
+    if (reg == LPT_DATA) driven_.sda = (value & SDA_OUT_BIT) != 0;
+    if (reg == LPT_CONTROL) driven_.scl = (value & SCL_OUT_BIT) != 0;
+#if HAVE_X86_PORT_IO
+    if (granted_) outb(value, static_cast<unsigned short>(address_of(reg)));
+#endif
+}
+
+std::uint8_t io_port::read(std::uint16_t reg) {
+#if HAVE_X86_PORT_IO
+    if (granted_) return inb(static_cast<unsigned short>(address_of(reg)));
+#endif
+    (void)reg;
+    return 0xFF;
+}

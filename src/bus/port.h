@@ -1,0 +1,58 @@
+// The parallel port as the bus sees it: three registers, the bits that carry
+// SDA and SCL, and the two busy-waits that pace every line change.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// Registers of the first parallel port at its standard addresses.
+inline constexpr std::uint16_t LPT_DATA = 0x378;     // write: bit 7 drives SDA
+inline constexpr std::uint16_t LPT_STATUS = 0x379;   // read: bit 6 shows SDA
+inline constexpr std::uint16_t LPT_CONTROL = 0x37A;  // write: bit 2 drives SCL
+
+inline constexpr std::uint8_t SDA_OUT_BIT = 0x80;  // in LPT_DATA
+inline constexpr std::uint8_t SDA_IN_BIT = 0x40;   // in LPT_STATUS
+inline constexpr std::uint8_t SCL_OUT_BIT = 0x04;  // in LPT_CONTROL
+
+// Bus line levels, for tracing: what is on the wires after the last access.
+struct bus_levels {
+    bool scl;
+    bool sda;
+};
+
+// A port back end: the real ppdev or I/O-port access, the simulated board, or
+// the recorder the tests use. port_write/port_read reach exactly one of them.
+struct port_backend {
+    virtual ~port_backend() = default;
+
+    // Called at the start of every device action. Returns "" when the port
+    // is ours, otherwise one line saying why not and what to do about it.
+    virtual std::string claim() { return {}; }
+    // Called when a device action has finished with the port.
+    virtual void action_end() {}
+
+    virtual void write(std::uint16_t reg, std::uint8_t value) = 0;
+    virtual std::uint8_t read(std::uint16_t reg) = 0;
+
+    // Pacing hooks around the counted waits: a real port stretches a bit
+    // delay to a minimum time, the simulated board advances its clock.
+    virtual void bit_delay_begin() {}
+    virtual void bit_delay_end() {}
+    virtual void write_cycle_end() {}
+
+    // For the waveform trace only; must not touch the port.
+    virtual std::uint64_t now_us() = 0;
+    virtual bus_levels levels() = 0;
+};
+
+// Chooses the back end for the rest of the run (not owned).
+void port_use(port_backend* backend);
+port_backend* port_current();
+
+// One register access each, in program order.
+void port_write(std::uint16_t port, std::uint8_t value);
+unsigned port_read(std::uint16_t port);
+
+// Start and end of a device action: see port_backend::claim/action_end.
+std::string port_begin_action();
+void port_end_action();

@@ -1,0 +1,4 @@
+// The byte editor: menu option 2.
+#pragma once
+
+void change_buffer_data();

@@ -1,0 +1,55 @@
+// The demo board in software: port registers in, bus lines out, a 24C01 (or
+// an empty socket) on the lines. Time is virtual: each bit delay lasts its
+// nominal 5 us and each write-cycle wait 500 us (the same 100 counts per
+// 5 us), so nothing depends on the machine's speed and nothing waits.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "bus/port.h"
+#include "sim/chip24c01.h"
+
+inline constexpr std::uint64_t SIM_BIT_DELAY_US = 5;
+inline constexpr std::uint64_t SIM_WRITE_CYCLE_WAIT_US = 500;
+
+struct sim_counters {
+    std::uint64_t port_writes = 0;
+    std::uint64_t status_reads = 0;
+    std::uint64_t bit_delays = 0;
+    std::uint64_t write_cycle_waits = 0;
+};
+
+class sim_board : public port_backend {
+public:
+    // A board with the chip (contents of CHIP_SIZE bytes) or without.
+    sim_board(const std::uint8_t* contents, bool chip_present);
+
+    // Saves the chip to path after every device action that changed it.
+    void keep_chip_in(std::string path) { chip_path_ = std::move(path); }
+
+    void action_end() override;
+    void write(std::uint16_t reg, std::uint8_t value) override;
+    std::uint8_t read(std::uint16_t reg) override;
+    void bit_delay_end() override;
+    void write_cycle_end() override;
+    std::uint64_t now_us() override { return clock_us_; }
+    bus_levels levels() override { return {scl(), sda()}; }
+
+    chip24c01& chip() { return chip_; }
+    const sim_counters& counters() const { return counters_; }
+    void advance_us(std::uint64_t us) { clock_us_ += us; }
+
+private:
+    bool scl() const { return (control_ & SCL_OUT_BIT) != 0; }
+    bool sda() const;
+
+    chip24c01 chip_;
+    bool chip_present_;
+    std::string chip_path_;
+    // A port after reset drives both registers 0: both lines low.
+    std::uint8_t data_ = 0;
+    std::uint8_t control_ = 0;
+    std::uint64_t clock_us_ = 0;
+    sim_counters counters_;
+};

@@ -1,0 +1,170 @@
+// Exact register sequences of the bus primitives, on the recording port.
+#include <gtest/gtest.h>
+
+#include "bus/bus.h"
+#include "bus/timing.h"
+#include "support/recording_port.h"
+
+namespace {
+
+using values = std::vector<std::uint8_t>;
+
+port_event D(std::uint8_t v) { return {port_op::write, LPT_DATA, v}; }
+port_event C(std::uint8_t v) { return {port_op::write, LPT_CONTROL, v}; }
+port_event R(std::uint8_t v) { return {port_op::read, LPT_STATUS, v}; }
+const port_event delay{port_op::bit_delay};
+
+// Every write followed by its bit delay.
+std::vector<port_event> paced(std::initializer_list<port_event> writes) {
+    std::vector<port_event> out;
+    for (const auto& w : writes) {
+        out.push_back(w);
+        out.push_back(delay);
+    }
+    return out;
+}
+
+std::vector<port_event> join(std::initializer_list<std::vector<port_event>> parts) {
+    std::vector<port_event> out;
+    for (const auto& p : parts) out.insert(out.end(), p.begin(), p.end());
+    return out;
+}
+
+std::vector<port_event> start_sequence() { return paced({D(0x80), C(0x04), D(0x00), C(0x00)}); }
+std::vector<port_event> bit_sequence(std::uint8_t v) { return paced({D(v), C(0x04), C(0x00)}); }
+
+class BusPrimitives : public ::testing::Test {
+protected:
+    recording_fixture_port rec;
+    recording_port& port = rec.port;
+};
+
+TEST_F(BusPrimitives, FixedLineSequences) {
+    bus_start();
+    EXPECT_EQ(port.events, start_sequence());
+    port.clear();
+    bus_restart();
+    EXPECT_EQ(port.events, join({paced({C(0x04)}), start_sequence()}));
+    port.clear();
+    ack_clock();
+    EXPECT_EQ(port.events, bit_sequence(0x80));
+    port.clear();
+    master_ack();
+    EXPECT_EQ(port.events, paced({C(0x00), D(0x00), C(0x00), C(0x04), C(0x00), D(0x80)}));
+    port.clear();
+    master_nack();
+    EXPECT_EQ(port.events, paced({C(0x00), D(0x80), C(0x00), C(0x04), C(0x00), D(0x80)}));
+    port.clear();
+    bus_stop();
+    EXPECT_EQ(port.events, paced({D(0x00), C(0x04), D(0x80), C(0x00), D(0x00)}));
+    EXPECT_EQ(port.writes_to(LPT_DATA).back(), 0x00);
+    EXPECT_EQ(port.writes_to(LPT_CONTROL).back(), 0x00);
+    port.clear();
+    bus_idle();
+    EXPECT_EQ(port.events, paced({D(0x80), C(0x04)}));
+}
+
+TEST_F(BusPrimitives, SendByteShiftsTheWholeByteThroughBit7) {
+    send_byte(0x5A);
+    EXPECT_EQ(port.writes_to(LPT_DATA), (values{0x5A, 0xB4, 0x68, 0xD0, 0xA0, 0x40, 0x80, 0x00}));
+    values pulses;
+    for (int k = 0; k < 8; ++k) pulses.insert(pulses.end(), {0x04, 0x00});
+    EXPECT_EQ(port.writes_to(LPT_CONTROL), pulses);
+    EXPECT_EQ(port.count(port_op::write), 24u);
+    EXPECT_EQ(port.count(port_op::bit_delay), 24u);
+    EXPECT_EQ(port.count(port_op::read), 0u);
+}
+
+TEST_F(BusPrimitives, SendFixedByteWritesOnlyFullLevels) {
+    send_fixed_byte(0x5A);
+    EXPECT_EQ(port.writes_to(LPT_DATA), (values{0x00, 0x80, 0x00, 0x80, 0x80, 0x00, 0x80, 0x00}));
+    port.clear();
+    send_fixed_byte(DEVICE_READ);
+    EXPECT_EQ(port.writes_to(LPT_DATA), (values{0x80, 0x00, 0x80, 0x00, 0x00, 0x00, 0x00, 0x80}));
+    std::vector<port_event> expected;
+    for (std::uint8_t v : values{0x80, 0x00, 0x80, 0x00, 0x00, 0x00, 0x00, 0x80}) {
+        auto bit = bit_sequence(v);
+        expected.insert(expected.end(), bit.begin(), bit.end());
+    }
+    EXPECT_EQ(port.events, expected);
+}
+
+TEST_F(BusPrimitives, ReceiveByteTakesOnlyStatusBit6) {
+    port.status_script = {0x40, 0x00, 0x40, 0x40, 0x00, 0x00, 0x40, 0x00};
+    EXPECT_EQ(receive_byte(), 0xB2);
+    std::vector<port_event> one_bit = join({paced({C(0x00), C(0x04)}), {R(0x40), delay}});
+    EXPECT_EQ(std::vector<port_event>(port.events.begin(), port.events.begin() + 6), one_bit);
+    EXPECT_EQ(port.count(port_op::write), 16u);
+    EXPECT_EQ(port.count(port_op::read), 8u);
+    EXPECT_EQ(port.count(port_op::bit_delay), 24u);
+    EXPECT_TRUE(port.writes_to(LPT_DATA).empty());
+    EXPECT_EQ(port.writes_to(LPT_CONTROL).back(), 0x04);
+
+    port.status_after_script = 0xBF;
+    EXPECT_EQ(receive_byte(), 0x00);
+    port.status_after_script = 0xFF;
+    EXPECT_EQ(receive_byte(), 0xFF);
+}
+
+std::vector<port_event> poll_attempt(std::uint8_t status) {
+    std::vector<port_event> seq = start_sequence();
+    for (std::uint8_t v : values{0x80, 0x00, 0x80, 0x00, 0x00, 0x00, 0x00, 0x00}) {
+        auto bit = bit_sequence(v);
+        seq.insert(seq.end(), bit.begin(), bit.end());
+    }
+    auto ack = paced({D(0x80), C(0x04)});
+    seq.insert(seq.end(), ack.begin(), ack.end());
+    seq.push_back(R(status));
+    return seq;
+}
+
+TEST_F(BusPrimitives, PollAckRepeatsStartWithoutStopUntilAcknowledged) {
+    port.status_script = {0x40, 0x40, 0x00};
+    EXPECT_TRUE(poll_ack());
+    EXPECT_EQ(port.events, join({poll_attempt(0x40), poll_attempt(0x40), poll_attempt(0x00), paced({C(0x00)})}));
+    EXPECT_EQ(ack_sample, 0);
+    EXPECT_EQ(port.count(port_op::write), 3u * 30 + 1);
+}
+
+TEST_F(BusPrimitives, PollAckLooksOnlyAtBit6) {
+    port.status_script = {0xBF};
+    EXPECT_TRUE(poll_ack());
+    EXPECT_EQ(port.count(port_op::read), 1u);
+}
+
+TEST_F(BusPrimitives, PollAckGivesUpOnASilentDeviceWithSclLow) {
+    port.status_after_script = 0x40;
+    EXPECT_FALSE(poll_ack());
+    EXPECT_EQ(port.count(port_op::read), POLL_ACK_ATTEMPTS);
+    EXPECT_EQ(ack_sample, 0x40);
+    EXPECT_EQ(port.events.back(), delay);
+    EXPECT_EQ(port.events[port.events.size() - 2], C(0x00));
+    // Its bound, at the nominal 5 us a bit delay, is well past any write cycle.
+    EXPECT_GE(port.count(port_op::bit_delay) * 5, 50000u);
+}
+
+TEST_F(BusPrimitives, ControlRegisterIsOnlyEverWrittenWhole) {
+    port.status_script = {0x40, 0x00};
+    bus_start();
+    send_byte(0xFF);
+    ack_clock();
+    poll_ack();
+    receive_byte();
+    master_ack();
+    bus_stop();
+    bus_restart();
+    bus_idle();
+    for (std::uint8_t v : port.writes_to(LPT_CONTROL)) EXPECT_TRUE(v == 0x04 || v == 0x00) << int(v);
+}
+
+TEST_F(BusPrimitives, WaitsEndAtTheirCountWhateverTheCounterHeld) {
+    delay_counter = 0xFFFFFFF0u;
+    bit_delay();
+    EXPECT_EQ(delay_counter, 100u);
+    delay_counter = 12345;
+    write_cycle_wait();
+    EXPECT_EQ(delay_counter, 10000u);
+    EXPECT_EQ(port.events, (std::vector<port_event>{delay, {port_op::write_cycle}}));
+}
+
+}  // namespace

@@ -1,0 +1,150 @@
+#include "support/run_tool.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+
+#ifndef EEPROM_TOOL_PATH
+#error "EEPROM_TOOL_PATH must name the built binary"
+#endif
+
+namespace {
+
+std::string slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void remove_tree(const std::string& path) {
+    if (DIR* dir = opendir(path.c_str())) {
+        while (dirent* entry = readdir(dir)) {
+            std::string name = entry->d_name;
+            if (name == "." || name == "..") continue;
+            std::string child = path + "/" + name;
+            struct stat info {};
+            if (lstat(child.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) remove_tree(child);
+            else unlink(child.c_str());
+        }
+        closedir(dir);
+    }
+    rmdir(path.c_str());
+}
+
+}  // namespace
+
+tool_dir::tool_dir() {
+    char pattern[] = "/tmp/eeprom24c01-test-XXXXXX";
+    if (!mkdtemp(pattern)) throw std::runtime_error("mkdtemp failed");
+    path_ = pattern;
+    chmod(path_.c_str(), 0777);  // an unprivileged run must be able to create files
+}
+
+tool_dir::~tool_dir() { remove_tree(path_); }
+
+void tool_dir::put(const std::string& name, const std::string& bytes) const {
+    std::ofstream out(file(name), std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+std::string tool_dir::get(const std::string& name) const { return slurp(file(name)); }
+
+bool tool_dir::exists(const std::string& name) const { return access(file(name).c_str(), F_OK) == 0; }
+
+std::vector<std::string> tool_dir::names() const {
+    std::vector<std::string> result;
+    if (DIR* dir = opendir(path_.c_str())) {
+        while (dirent* entry = readdir(dir)) {
+            std::string name = entry->d_name;
+            if (name != "." && name != "..") result.push_back(name);
+        }
+        closedir(dir);
+    }
+    return result;
+}
+
+tool_run tool_dir::run(const std::vector<std::string>& args, const std::string& input, bool as_unprivileged,
+                       int timeout_seconds) const {
+    // Kept outside the tool's directory so they never show among its files.
+    char scratch[] = "/tmp/eeprom24c01-io-XXXXXX";
+    if (!mkdtemp(scratch)) throw std::runtime_error("mkdtemp failed");
+    std::string io = scratch;
+    std::string in_path = io + "/in", out_path = io + "/out", err_path = io + "/err";
+    {
+        std::ofstream in(in_path, std::ios::binary);
+        in << input;
+    }
+    std::string tool = EEPROM_TOOL_PATH;
+    bool drop_privilege = as_unprivileged && geteuid() == 0;
+    if (drop_privilege) {
+        // The build tree may sit where user nobody cannot reach it.
+        std::string copy = io + "/eeprom24c01";
+        std::ofstream(copy, std::ios::binary) << std::ifstream(tool, std::ios::binary).rdbuf();
+        chmod(copy.c_str(), 0755);
+        chmod(io.c_str(), 0755);
+        tool = copy;
+    }
+    auto began = std::chrono::steady_clock::now();
+    pid_t child = fork();
+    if (child == 0) {
+        int in = open(in_path.c_str(), O_RDONLY);
+        int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+        int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+        dup2(in, 0);
+        dup2(out, 1);
+        dup2(err, 2);
+        if (chdir(path_.c_str()) != 0) _exit(126);
+        if (drop_privilege) {
+            if (setgid(65534) != 0 || setuid(65534) != 0) _exit(126);
+        }
+        std::vector<char*> argv;
+        argv.push_back(tool.data());
+        std::vector<std::string> copies = args;
+        for (auto& a : copies) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        execv(tool.c_str(), argv.data());
+        _exit(127);
+    }
+    tool_run result;
+    int wait_status = 0;
+    for (;;) {
+        pid_t done = waitpid(child, &wait_status, WNOHANG);
+        if (done == child) break;
+        if (std::chrono::steady_clock::now() - began > std::chrono::seconds(timeout_seconds)) {
+            kill(child, SIGKILL);
+            waitpid(child, &wait_status, 0);
+            result.timed_out = true;
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+    if (!result.timed_out && WIFEXITED(wait_status)) result.status = WEXITSTATUS(wait_status);
+    result.out = slurp(out_path);
+    result.err = slurp(err_path);
+    remove_tree(io);
+    return result;
+}
+
+std::string bytes_of(std::initializer_list<int> values) {
+    std::string s;
+    for (int v : values) s.push_back(static_cast<char>(v));
+    return s;
+}
+
+std::string repeat(const std::string& s, int times) {
+    std::string r;
+    for (int i = 0; i < times; ++i) r += s;
+    return r;
+}

@@ -1,0 +1,41 @@
+// Runs the built eeprom24c01 in a fresh temporary directory with scripted
+// standard input, for end-to-end tests.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct tool_run {
+    std::string out;
+    std::string err;
+    int status = -1;         // exit status, or -1 if it did not exit normally
+    bool timed_out = false;
+    double seconds = 0;      // real time taken
+};
+
+class tool_dir {
+public:
+    tool_dir();
+    ~tool_dir();
+    tool_dir(const tool_dir&) = delete;
+    tool_dir& operator=(const tool_dir&) = delete;
+
+    const std::string& path() const { return path_; }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+    void put(const std::string& name, const std::string& bytes) const;
+    std::string get(const std::string& name) const;
+    bool exists(const std::string& name) const;
+    std::vector<std::string> names() const;
+
+    // Runs the tool here. as_unprivileged drops to user nobody first, so that
+    // file permissions hold even when the tests run as root.
+    tool_run run(const std::vector<std::string>& args, const std::string& input, bool as_unprivileged = false,
+                 int timeout_seconds = 60) const;
+
+private:
+    std::string path_;
+};
+
+// Byte strings for building images and expected output.
+std::string bytes_of(std::initializer_list<int> values);
+std::string repeat(const std::string& s, int times);
