@@ -29,8 +29,7 @@ std::string io_port::claim() {
 }
 
 void io_port::write(std::uint16_t reg, std::uint8_t value) {
-    if (reg == LPT_DATA) driven_.sda = (value & SDA_OUT_BIT) != 0;
-    if (reg == LPT_CONTROL) driven_.scl = (value & SCL_OUT_BIT) != 0;
+    note_write(reg, value);
 #if HAVE_X86_PORT_IO
     if (granted_) outb(value, static_cast<unsigned short>(address_of(reg)));
 #endif

@@ -8,23 +8,17 @@
 #include "bus/port.h"
 #include "bus/real_time_pacer.h"
 
-class io_port : public port_backend {
+class io_port : public real_port {
 public:
     explicit io_port(unsigned base) : base_(base) {}
 
     std::string claim() override;
     void write(std::uint16_t reg, std::uint8_t value) override;
     std::uint8_t read(std::uint16_t reg) override;
-    void bit_delay_begin() override { pacer_.begin(); }
-    void bit_delay_end() override { pacer_.end(); }
-    std::uint64_t now_us() override { return pacer_.elapsed_us(); }
-    bus_levels levels() override { return driven_; }
 
 private:
     unsigned address_of(std::uint16_t reg) const { return base_ + (reg - LPT_DATA); }
 
     unsigned base_;
     bool granted_ = false;
-    real_time_pacer pacer_;
-    bus_levels driven_{true, true};
 };

@@ -34,13 +34,9 @@ std::string ppdev_port::claim() {
 
 void ppdev_port::write(std::uint16_t reg, std::uint8_t value) {
     unsigned char byte = value;
-    if (reg == LPT_DATA) {
-        ioctl(fd_, PPWDATA, &byte);
-        driven_.sda = (value & SDA_OUT_BIT) != 0;
-    } else if (reg == LPT_CONTROL) {
-        ioctl(fd_, PPWCONTROL, &byte);
-        driven_.scl = (value & SCL_OUT_BIT) != 0;
-    }
+    note_write(reg, value);
+    if (reg == LPT_DATA) ioctl(fd_, PPWDATA, &byte);
+    else if (reg == LPT_CONTROL) ioctl(fd_, PPWCONTROL, &byte);
 }
 
 std::uint8_t ppdev_port::read(std::uint16_t reg) {

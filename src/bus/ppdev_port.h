@@ -8,7 +8,7 @@
 #include "bus/port.h"
 #include "bus/real_time_pacer.h"
 
-class ppdev_port : public port_backend {
+class ppdev_port : public real_port {
 public:
     explicit ppdev_port(std::string device) : device_(std::move(device)) {}
     ~ppdev_port() override;
@@ -16,14 +16,8 @@ public:
     std::string claim() override;
     void write(std::uint16_t reg, std::uint8_t value) override;
     std::uint8_t read(std::uint16_t reg) override;
-    void bit_delay_begin() override { pacer_.begin(); }
-    void bit_delay_end() override { pacer_.end(); }
-    std::uint64_t now_us() override { return pacer_.elapsed_us(); }
-    bus_levels levels() override { return driven_; }
 
 private:
     std::string device_;
     int fd_ = -1;
-    real_time_pacer pacer_;
-    bus_levels driven_{true, true};  // what the master drives; the port cannot see more
 };

@@ -1,1 +1,230 @@
+// The 24C01 model driven by hand-written line sequences, independent of the
+// tool's bus code.
 #include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "sim/chip24c01.h"
+
+namespace {
+
+constexpr std::uint64_t STEP_US = 5;
+
+// A master at the level of the two lines.
+struct line_master {
+    chip24c01 chip;
+    std::uint64_t now = 0;
+    bool scl_level = false;
+    bool sda_level = false;
+
+    line_master() {
+        std::uint8_t contents[CHIP_SIZE];
+        for (int i = 0; i < CHIP_SIZE; ++i) contents[i] = static_cast<std::uint8_t>(0x80 + i);
+        chip_reset(chip, contents);
+    }
+    void lines(bool scl, bool sda) {
+        scl_level = scl;
+        sda_level = sda;
+        now += STEP_US;
+        chip_lines(chip, scl, sda, now);
+    }
+    void scl(bool v) { lines(v, sda_level); }
+    void sda(bool v) { lines(scl_level, v); }
+    bool wire() const { return chip_bus_sda(chip); }
+
+    void start() {
+        sda(true);
+        scl(true);
+        sda(false);
+        scl(false);
+    }
+    // Leaves both lines high.
+    void stop() {
+        sda(false);
+        scl(true);
+        sda(true);
+    }
+    // One clock with bit on SDA; returns the wire's level while SCL is high.
+    bool clock(bool bit) {
+        sda(bit);
+        scl(true);
+        bool seen = wire();
+        scl(false);
+        return seen;
+    }
+    void send_bits(std::uint8_t byte, int count) {
+        for (int k = 0; k < count; ++k) clock(((byte << k) & 0x80) != 0);
+    }
+    // Eight bits and the ninth clock; true when the chip acknowledged.
+    bool send(std::uint8_t byte) {
+        send_bits(byte, 8);
+        return !clock(true);
+    }
+    std::uint8_t receive(bool acknowledge) {
+        std::uint8_t byte = 0;
+        for (int k = 0; k < 8; ++k) byte = static_cast<std::uint8_t>((byte << 1) | (clock(true) ? 1 : 0));
+        clock(!acknowledge);
+        return byte;
+    }
+    void wait_us(std::uint64_t us) { now += us; }
+
+    bool write_bytes(std::uint8_t address, std::initializer_list<std::uint8_t> bytes) {
+        start();
+        bool ok = send(0xA0) && send(address);
+        for (auto b : bytes) ok = ok && send(b);
+        stop();
+        return ok;
+    }
+    // Random read of count bytes from address, the last one not acknowledged.
+    std::vector<std::uint8_t> read_bytes(std::uint8_t address, int count) {
+        start();
+        EXPECT_TRUE(send(0xA0));
+        EXPECT_TRUE(send(address));
+        scl(false);
+        start();
+        EXPECT_TRUE(send(0xA1));
+        std::vector<std::uint8_t> got;
+        for (int i = 0; i < count; ++i) got.push_back(receive(i + 1 < count));
+        stop();
+        return got;
+    }
+};
+
+TEST(ChipModel, ByteWriteCommitsAtStopAndReadsBack) {
+    line_master m;
+    m.start();
+    EXPECT_TRUE(m.send(0xA0));
+    EXPECT_TRUE(m.send(0x85));  // the top bit of the word address is ignored
+    EXPECT_TRUE(m.send(0x3C));
+    EXPECT_EQ(m.chip.memory[5], 0x85) << "nothing is written before the STOP";
+    m.stop();
+    EXPECT_EQ(m.chip.memory[5], 0x3C);
+    EXPECT_TRUE(m.chip.changed);
+    m.wait_us(CHIP_WRITE_CYCLE_US);
+    EXPECT_EQ(m.read_bytes(5, 1), std::vector<std::uint8_t>{0x3C});
+}
+
+TEST(ChipModel, ForeignDeviceTypeIsIgnoredUntilTheNextStart) {
+    line_master m;
+    m.start();
+    EXPECT_FALSE(m.send(0x50));
+    EXPECT_FALSE(m.send(0xA0)) << "no START came between";
+    m.start();
+    EXPECT_TRUE(m.send(0xA0));
+    m.start();
+    EXPECT_FALSE(m.send(0xA2)) << "chip select 001 is another chip";
+}
+
+TEST(ChipModel, StartInTheMiddleOfAByteBeginsAFreshControlByte) {
+    line_master m;
+    m.start();
+    m.send_bits(0xA0, 4);
+    m.scl(false);
+    m.start();
+    EXPECT_TRUE(m.send(0xA0));
+}
+
+TEST(ChipModel, StopInTheMiddleOfADataByteWritesNothing) {
+    line_master m;
+    m.start();
+    EXPECT_TRUE(m.send(0xA0));
+    EXPECT_TRUE(m.send(3));
+    m.send_bits(0x00, 4);
+    m.stop();
+    EXPECT_EQ(m.chip.memory[3], 0x83);
+    EXPECT_FALSE(m.chip.changed);
+    m.start();
+    EXPECT_TRUE(m.send(0xA0)) << "no write cycle was started";
+}
+
+TEST(ChipModel, AcknowledgePollingFailsUntilTheWriteCycleEnds) {
+    line_master m;
+    m.chip.write_cycle_us = 8000;  // a slow part
+    ASSERT_TRUE(m.write_bytes(9, {0x11}));
+    std::uint64_t stopped = m.now;
+    int attempts = 0;
+    for (;;) {
+        m.start();
+        ++attempts;
+        if (m.send(0xA0)) break;
+        ASSERT_LT(attempts, 1000);
+    }
+    EXPECT_GT(attempts, 1);
+    EXPECT_GE(m.now - stopped, 8000u);
+    EXPECT_LT(m.now - stopped, 8000u + 100 * STEP_US);
+}
+
+TEST(ChipModel, PageWriteWrapsInsideItsEightBytePage) {
+    line_master m;
+    ASSERT_TRUE(m.write_bytes(13, {1, 2, 3, 4, 5}));
+    const std::uint8_t* mem = m.chip.memory;
+    EXPECT_EQ(mem[13], 1);
+    EXPECT_EQ(mem[14], 2);
+    EXPECT_EQ(mem[15], 3);
+    EXPECT_EQ(mem[8], 4);
+    EXPECT_EQ(mem[9], 5);
+    EXPECT_EQ(mem[10], 0x8A);
+    EXPECT_EQ(mem[16], 0x90);
+    EXPECT_EQ(mem[12], 0x8C);
+}
+
+TEST(ChipModel, SequentialReadWrapsFrom127To0) {
+    line_master m;
+    EXPECT_EQ(m.read_bytes(126, 4), (std::vector<std::uint8_t>{0xFE, 0xFF, 0x80, 0x81}));
+}
+
+TEST(ChipModel, CurrentAddressSurvivesBetweenTransactions) {
+    line_master m;
+    m.read_bytes(40, 2);  // leaves the counter at 42
+    m.start();
+    ASSERT_TRUE(m.send(0xA1));
+    EXPECT_EQ(m.receive(false), 0x80 + 42);
+    m.stop();
+}
+
+TEST(ChipModel, StopAfterAnAcknowledgedLastByteIsLostWhenTheNextBitIsZero) {
+    line_master m;
+    // Byte 127 acknowledged: the chip goes on with byte 0, whose top bit 0
+    // it puts on SDA as soon as SCL falls.
+    m.chip.memory[0] = 0x00;
+    m.read_bytes(126, 1);  // counter at 127
+    m.start();
+    ASSERT_TRUE(m.send(0xA1));
+    EXPECT_EQ(m.receive(true), 0xFF);
+    m.stop();
+    EXPECT_FALSE(m.wire()) << "the chip drives bit 7 of byte 0";
+    EXPECT_EQ(m.chip.state, chip_state::data_out) << "the STOP was not seen";
+}
+
+TEST(ChipModel, StopAfterANoAcknowledgeIsSeen) {
+    line_master m;
+    m.chip.memory[0] = 0x00;
+    m.read_bytes(126, 1);
+    m.start();
+    ASSERT_TRUE(m.send(0xA1));
+    EXPECT_EQ(m.receive(false), 0xFF);
+    m.stop();
+    EXPECT_TRUE(m.wire());
+    EXPECT_EQ(m.chip.state, chip_state::standby);
+}
+
+TEST(ChipModel, FaultAcknowledgeLimitSilencesTheChip) {
+    line_master m;
+    m.chip.ack_limit = 2;
+    m.start();
+    EXPECT_TRUE(m.send(0xA0));
+    EXPECT_TRUE(m.send(0x01));
+    EXPECT_FALSE(m.send(0x55));
+    m.stop();
+    EXPECT_EQ(m.chip.memory[1], 0x81);
+}
+
+TEST(ChipModel, FaultStuckBitShowsInEveryWrite) {
+    line_master m;
+    m.chip.stuck_mask = 0x10;
+    m.chip.stuck_value = 0x10;
+    ASSERT_TRUE(m.write_bytes(2, {0x00}));
+    EXPECT_EQ(m.chip.memory[2], 0x10);
+}
+
+}  // namespace
