@@ -1,1 +1,297 @@
+// Whole-device write, read and verify: exact traffic on the recording port,
+// and round trips through the simulated chip.
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "bus/bus.h"
+#include "bus/timing.h"
+#include "eeprom/eeprom.h"
+#include "image/image.h"
+#include "sim/sim_board.h"
+#include "support/recording_port.h"
+#include "support/run_tool.h"
+
+namespace {
+
+using values = std::vector<std::uint8_t>;
+
+// The register writes between two events of the log.
+values data_writes(const recording_port& port, std::size_t from, std::size_t to) {
+    values v;
+    for (std::size_t i = from; i < to; ++i)
+        if (port.events[i].kind == port_op::write && port.events[i].reg == LPT_DATA) v.push_back(port.events[i].value);
+    return v;
+}
+
+std::vector<std::size_t> positions_of(const recording_port& port, port_op kind) {
+    std::vector<std::size_t> at;
+    for (std::size_t i = 0; i < port.events.size(); ++i)
+        if (port.events[i].kind == kind) at.push_back(i);
+    return at;
+}
+
+class DeviceOnRecorder : public ::testing::Test {
+protected:
+    recording_fixture_port rec;
+    recording_port& port = rec.port;
+    void SetUp() override {
+        std::memset(image_buffer, 0, IMAGE_SIZE);
+        std::memset(readback_buffer, 0, IMAGE_SIZE);
+    }
+    std::string output_of(void (*action)()) {
+        testing::internal::CaptureStdout();
+        action();
+        return testing::internal::GetCapturedStdout();
+    }
+};
+
+TEST_F(DeviceOnRecorder, WriteSendsWordAddressThenDataForEachByte) {
+    port.status_after_script = 0x00;
+    image_buffer[1] = 0x00;
+    EXPECT_EQ(output_of(write_eeprom), "");
+    auto reads = positions_of(port, port_op::read);
+    auto cycles = positions_of(port, port_op::write_cycle);
+    ASSERT_EQ(reads.size(), 129u);
+    ASSERT_EQ(cycles.size(), 128u);
+    values expected{0x01, 0x02, 0x04, 0x08, 0x10, 0x20, 0x40, 0x80, 0x80};
+    expected.insert(expected.end(), 8, 0x00);
+    expected.insert(expected.end(), {0x80, 0x00, 0x80, 0x00});
+    EXPECT_EQ(data_writes(port, reads[1], cycles[1]), expected);
+    EXPECT_EQ(bus_address, 128);
+    EXPECT_EQ(port.count(port_op::write), 128u * 90 + 31 + 5 + 2);
+    EXPECT_EQ(port.count(port_op::bit_delay), port.count(port_op::write));
+}
+
+TEST_F(DeviceOnRecorder, WriteWaitsForTheLastByteThenStopsAndIdles) {
+    port.status_after_script = 0x00;
+    write_eeprom();
+    auto cycles = positions_of(port, port_op::write_cycle);
+    std::vector<port_event> tail(port.events.begin() + static_cast<long>(cycles.back()) + 1, port.events.end());
+    // One poll attempt (30 writes, a read, the ninth clock's fall), then
+    // stop and idle.
+    ASSERT_EQ(tail.size(), 30u * 2 + 1 + 2 + 5 * 2 + 2 * 2);
+    EXPECT_EQ(tail[60].kind, port_op::read);
+    values last_writes = data_writes(port, cycles.back(), port.events.size());
+    EXPECT_EQ(values(last_writes.end() - 4, last_writes.end()), (values{0x00, 0x80, 0x00, 0x80}));
+    EXPECT_EQ(port.writes_to(LPT_CONTROL).back(), 0x04);
+    EXPECT_EQ(port.claims, 1);
+    EXPECT_EQ(port.action_ends, 1);
+}
+
+TEST_F(DeviceOnRecorder, BusyChipIsPolledUntilItAcknowledges) {
+    port.status_script = {0x00, 0x00, 0x00, 0x40, 0x40, 0x00};
+    port.status_after_script = 0x00;
+    image_buffer[3] = 0x96;
+    write_eeprom();
+    auto reads = positions_of(port, port_op::read);
+    auto cycles = positions_of(port, port_op::write_cycle);
+    ASSERT_EQ(reads.size(), 131u);
+    // Address 3: three attempts, the same 30 writes each and no stop between.
+    values attempt = data_writes(port, cycles[2], reads[3]);
+    EXPECT_EQ(attempt, (values{0x80, 0x00, 0x80, 0x00, 0x80, 0x00, 0x00, 0x00, 0x00, 0x00, 0x80}));
+    EXPECT_EQ(data_writes(port, reads[3], reads[4]), attempt);
+    EXPECT_EQ(data_writes(port, reads[4], reads[5]), attempt);
+    values body = data_writes(port, reads[5], cycles[3]);
+    ASSERT_EQ(body.size(), 21u);
+    EXPECT_EQ(body[0], 0x03);
+    EXPECT_EQ(body[9], 0x96);
+    EXPECT_EQ(port.count(port_op::write), 128u * 90 + 2 * 30 + 31 + 5 + 2);
+}
+
+TEST_F(DeviceOnRecorder, SilentChipEndsTheWriteWithAMessage) {
+    port.status_after_script = 0x40;
+    EXPECT_EQ(output_of(write_eeprom),
+              "No acknowledge from the EEPROM at address 0: check the board, its power and the cable.\n");
+    EXPECT_EQ(port.count(port_op::read), POLL_ACK_ATTEMPTS);
+    EXPECT_EQ(port.count(port_op::write_cycle), 0u);
+    EXPECT_EQ(port.writes_to(LPT_DATA).back(), 0x80);
+    EXPECT_EQ(port.writes_to(LPT_CONTROL).back(), 0x04);
+    EXPECT_EQ(port.action_ends, 1);
+}
+
+TEST_F(DeviceOnRecorder, RefusedPortIsLeftAlone) {
+    port.refusal = "Cannot use the parallel port X: denied.\n";
+    EXPECT_EQ(output_of(write_eeprom), port.refusal);
+    EXPECT_EQ(output_of(read_eeprom_to_buffer), port.refusal);
+    EXPECT_EQ(output_of(verify_eeprom), port.refusal);
+    EXPECT_TRUE(port.events.empty());
+    EXPECT_EQ(port.claims, 3);
+}
+
+TEST_F(DeviceOnRecorder, ReadTrafficCounts) {
+    read_whole_device(image_buffer);
+    auto reads = positions_of(port, port_op::read);
+    ASSERT_EQ(reads.size(), 128u * 8);
+    EXPECT_EQ(reads[0] / 2, 90u + 2) << "90 writes, then the first bit's two clock writes";
+    auto writes = positions_of(port, port_op::write);
+    std::size_t before_first = std::count_if(writes.begin(), writes.end(), [&](std::size_t i) { return i < reads[0]; });
+    EXPECT_EQ(before_first, 90u + 2);
+    EXPECT_EQ(port.count(port_op::write), 90u + 128 * 22 + 5);
+    EXPECT_EQ(port.count(port_op::bit_delay), 90u + 128 * 30 + 5);
+    EXPECT_EQ(port.writes_to(LPT_DATA).back(), 0x00);
+    EXPECT_EQ(port.writes_to(LPT_CONTROL).back(), 0x00);
+}
+
+TEST_F(DeviceOnRecorder, OnlyTheLastByteReadIsNotAcknowledged) {
+    read_whole_device(image_buffer);
+    auto reads = positions_of(port, port_op::read);
+    for (int byte = 0; byte < IMAGE_SIZE; ++byte) {
+        std::size_t last_bit = reads[byte * 8 + 7];
+        std::size_t next = byte + 1 < IMAGE_SIZE ? reads[(byte + 1) * 8] : port.events.size();
+        values answer = data_writes(port, last_bit, next);
+        std::uint8_t held = byte == IMAGE_SIZE - 1 ? 0x80 : 0x00;
+        EXPECT_EQ(answer[0], held) << "byte " << byte;
+        EXPECT_EQ(answer[1], 0x80);
+    }
+}
+
+TEST_F(DeviceOnRecorder, ReadTakesStatusBit6Only) {
+    port.status_after_script = 0xBF;
+    std::memset(image_buffer, 0x55, IMAGE_SIZE);
+    std::string out = output_of(read_eeprom_to_buffer);
+    EXPECT_EQ(std::count(image_buffer, image_buffer + IMAGE_SIZE, 0x00), IMAGE_SIZE);
+    EXPECT_EQ(out.size(), 1105u);
+    EXPECT_EQ(port.count(port_op::write), 90u + 128 * 22 + 5 + 2);
+
+    port.status_after_script = 0xFF;
+    for (int i = 0; i < IMAGE_SIZE; ++i) port.status_script.insert(port.status_script.end(), {0x40, 0x00, 0x40, 0x40, 0x00, 0x00, 0x40, 0x00});
+    read_whole_device(image_buffer);
+    EXPECT_EQ(std::count(image_buffer, image_buffer + IMAGE_SIZE, 0xB2), IMAGE_SIZE);
+}
+
+TEST_F(DeviceOnRecorder, VerifyReportsEveryEqualByteUpToTheFirstDifference) {
+    std::memset(image_buffer, 0xFF, IMAGE_SIZE);
+    EXPECT_EQ(output_of(verify_eeprom), repeat("Verify O.K.\n", 128));
+    EXPECT_EQ(port.writes_to(LPT_CONTROL).back(), 0x04);
+
+    image_buffer[0] = 0x00;
+    image_buffer[1] = 0x00;
+    EXPECT_EQ(output_of(verify_eeprom), " ERROR: ADDRESS   WRITE DATA   READ DATA\n"
+                                        "          0         0            ff   \n");
+
+    std::memset(image_buffer, 0xB2, IMAGE_SIZE);
+    image_buffer[5] = 0x00;
+    image_buffer[9] = 0x00;
+    for (int i = 0; i < IMAGE_SIZE; ++i) port.status_script.insert(port.status_script.end(), {0x40, 0x00, 0x40, 0x40, 0x00, 0x00, 0x40, 0x00});
+    EXPECT_EQ(output_of(verify_eeprom), repeat("Verify O.K.\n", 5) +
+                                            " ERROR: ADDRESS   WRITE DATA   READ DATA\n"
+                                            "          5         0            b2   \n");
+    EXPECT_EQ(readback_buffer[127], 0xB2);
+}
+
+// On the simulated chip: what the tool's traffic does to a real 24C01.
+class DeviceOnChip : public ::testing::Test {
+protected:
+    std::uint8_t blank[CHIP_SIZE];
+    std::unique_ptr<sim_board> board;
+    void SetUp() override {
+        std::memset(blank, 0xFF, CHIP_SIZE);
+        board = std::make_unique<sim_board>(blank, true);
+        port_use(board.get());
+        for (int i = 0; i < IMAGE_SIZE; ++i) image_buffer[i] = static_cast<std::uint8_t>(i * 7 + 3);
+    }
+    void TearDown() override { port_use(nullptr); }
+    std::string verify_output() {
+        testing::internal::CaptureStdout();
+        verify_eeprom();
+        return testing::internal::GetCapturedStdout();
+    }
+};
+
+TEST_F(DeviceOnChip, WriteThenVerifyAtOnce) {
+    write_eeprom();
+    EXPECT_EQ(std::memcmp(board->chip().memory, image_buffer, CHIP_SIZE), 0);
+    EXPECT_EQ(verify_output(), repeat("Verify O.K.\n", 128));
+}
+
+TEST_F(DeviceOnChip, WithoutTheFinalPollAVerifyAtOnceFails) {
+    // The write loop alone: the chip is still busy with byte 127 after it.
+    bus_address = 0;
+    for (; bus_address < IMAGE_SIZE; ++bus_address) {
+        ASSERT_TRUE(poll_ack());
+        send_byte(static_cast<std::uint8_t>(bus_address));
+        ack_clock();
+        send_byte(image_buffer[bus_address]);
+        ack_clock();
+        bus_stop();
+        write_cycle_wait();
+    }
+    bus_idle();
+    EXPECT_NE(verify_output(), repeat("Verify O.K.\n", 128));
+}
+
+TEST_F(DeviceOnChip, ReadAfterReadIsRightBecauseTheLastByteIsNotAcknowledged) {
+    image_buffer[0] = 0x00;
+    write_eeprom();
+    std::uint8_t first[IMAGE_SIZE];
+    read_whole_device(first);
+    bus_idle();
+    EXPECT_EQ(std::memcmp(first, image_buffer, IMAGE_SIZE), 0);
+    EXPECT_EQ(verify_output(), repeat("Verify O.K.\n", 128));
+}
+
+TEST_F(DeviceOnChip, AcknowledgingTheLastByteSpoilsTheNextRead) {
+    image_buffer[0] = 0x00;
+    write_eeprom();
+    // The read with master_ack after all 128 bytes.
+    std::uint8_t first[IMAGE_SIZE];
+    bus_start();
+    send_fixed_byte(DEVICE_WRITE);
+    ack_clock();
+    send_fixed_byte(0x00);
+    ack_clock();
+    bus_restart();
+    send_fixed_byte(DEVICE_READ);
+    ack_clock();
+    for (int i = 0; i < IMAGE_SIZE; ++i) {
+        first[i] = receive_byte();
+        master_ack();
+    }
+    bus_stop();
+    bus_idle();
+    EXPECT_EQ(std::memcmp(first, image_buffer, IMAGE_SIZE), 0) << "this read itself is right";
+    EXPECT_NE(verify_output(), repeat("Verify O.K.\n", 128)) << "the stop was lost, and the next read with it";
+}
+
+TEST_F(DeviceOnChip, EmptySocketReadsAllOnes) {
+    board = std::make_unique<sim_board>(blank, false);
+    port_use(board.get());
+    testing::internal::CaptureStdout();
+    write_eeprom();
+    read_eeprom_to_buffer();
+    std::string out = testing::internal::GetCapturedStdout();
+    const std::string message =
+        "No acknowledge from the EEPROM at address 0: check the board, its power and the cable.\n";
+    EXPECT_EQ(out.substr(0, message.size()), message);
+    EXPECT_EQ(out.size(), message.size() + 1105);
+    EXPECT_EQ(std::count(image_buffer, image_buffer + IMAGE_SIZE, 0xFF), IMAGE_SIZE);
+}
+
+TEST_F(DeviceOnChip, ChipThatStopsAcknowledgingPartWayIsReported) {
+    board->chip().ack_limit = 3 * 10 + 1;  // ten whole bytes, then one control byte
+    testing::internal::CaptureStdout();
+    write_eeprom();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "No acknowledge from the EEPROM at address 11: check the board, its power and the cable.\n");
+    EXPECT_EQ(board->chip().memory[9], image_buffer[9]);
+    EXPECT_EQ(board->chip().memory[11], 0xFF);
+}
+
+TEST_F(DeviceOnChip, StuckBitIsFoundByVerify) {
+    board->chip().stuck_mask = 0x01;
+    board->chip().stuck_value = 0x00;
+    write_eeprom();
+    std::string out = verify_output();
+    // 3 is the first image byte with bit 0 set, at slot 0.
+    EXPECT_EQ(out, " ERROR: ADDRESS   WRITE DATA   READ DATA\n          0         3            2   \n");
+}
+
+TEST_F(DeviceOnChip, SlowWriteCycleIsWaitedFor) {
+    board->chip().write_cycle_us = 10000;
+    write_eeprom();
+    EXPECT_EQ(verify_output(), repeat("Verify O.K.\n", 128));
+}
+
+}  // namespace
