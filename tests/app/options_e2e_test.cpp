@@ -1,1 +1,82 @@
+// Command-line options and port refusals, through the built binary.
 #include <gtest/gtest.h>
+
+#include "support/expected_output.h"
+#include "support/run_tool.h"
+
+namespace {
+
+const std::string USAGE_LINE =
+    "usage: eeprom24c01 [--port DEVICE | --io ADDR | --sim FILE [--no-chip]] [--trace FILE] [--help]\n";
+
+TEST(Options, BadOptionsExitWithUsageBeforeAnythingElse) {
+    tool_dir dir;
+    dir.put("dflt.dat", counting_image());
+    const std::vector<std::vector<std::string>> bad{
+        {"--bogus"},          {"--io", "0x379"},   {"--io", "65536"},    {"--io", "0x37g"},
+        {"--io"},             {"--port", ""},      {"--no-chip"},        {"--sim", "a", "--port", "b"},
+        {"--io", "888", "--sim", "c"}, {"--trace", "t", "--trace", "u", "--sim", "c"}, {"extra"},
+    };
+    for (const auto& args : bad) {
+        tool_run r = dir.run(args, "\n8\n");
+        EXPECT_EQ(r.status, 2) << args[0];
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err.substr(0, 13), "eeprom24c01: ");
+        EXPECT_EQ(r.err.substr(r.err.size() - USAGE_LINE.size()), USAGE_LINE);
+    }
+    EXPECT_FALSE(dir.exists("c"));
+}
+
+TEST(Options, HelpPrintsUsage) {
+    tool_dir dir;
+    tool_run r = dir.run({"--help"}, "");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, USAGE_LINE);
+}
+
+TEST(Options, PortThatCannotBeOpenedLeavesTheToolAtTheMenu) {
+    tool_dir dir;
+    dir.put("dflt.dat", counting_image());
+    std::string device = dir.file("parport9");
+    tool_run r = dir.run({"--port", device}, "\n5\n6 1\n8\n");
+    std::string refusal = "Cannot use the parallel port " + device +
+                          ": No such file or directory. Join the group that owns it (often lp), load the ppdev "
+                          "module (modprobe ppdev), run with --io ADDR as root, or try the tool with --sim FILE.\n";
+    EXPECT_EQ(r.out, startup_text(counting_image()) + refusal + MENU_TEXT + refusal + MENU_TEXT + refusal + MENU_TEXT);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_FALSE(dir.exists("parport9"));
+}
+
+TEST(Options, PortThatIsNotAParallelPortIsRefused) {
+    tool_dir dir;
+    dir.put("dflt.dat", counting_image());
+    dir.put("notaport", "");
+    tool_run r = dir.run({"--port", "notaport"}, "\n1\n8\n");
+    EXPECT_NE(r.out.find("Cannot use the parallel port notaport: Inappropriate ioctl for device."), std::string::npos);
+    EXPECT_EQ(dir.get("notaport"), "");
+}
+
+TEST(Options, ChipFileOfTheWrongSizeIsRefusedAndKept) {
+    tool_dir dir;
+    dir.put("dflt.dat", counting_image());
+    dir.put("chip.bin", std::string(200, 'q'));
+    tool_run r = dir.run({"--sim", "chip.bin"}, "\n1\n8\n");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "eeprom24c01: Chip file chip.bin is not a 128-byte chip image (200 bytes); it is left as it is: "
+                     "name another file.\n");
+    EXPECT_EQ(dir.get("chip.bin"), std::string(200, 'q'));
+}
+
+TEST(Options, TraceOfASessionOnTheSimulatedBoard) {
+    tool_dir dir;
+    dir.put("dflt.dat", counting_image());
+    tool_run r = dir.run({"--trace", "bus.vcd", "--sim", "chip.bin"}, "\n6\n8\n");
+    EXPECT_EQ(r.status, 0);
+    std::string vcd = dir.get("bus.vcd");
+    EXPECT_EQ(vcd.rfind("$version", 0), 0u);
+    EXPECT_NE(vcd.find("$dumpvars"), std::string::npos);
+    EXPECT_GT(vcd.size(), 5000u);
+}
+
+}  // namespace
