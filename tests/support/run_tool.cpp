@@ -76,6 +76,17 @@ std::vector<std::string> tool_dir::names() const {
 
 tool_run tool_dir::run(const std::vector<std::string>& args, const std::string& input, bool as_unprivileged,
                        int timeout_seconds) const {
+    return launch(args, input, as_unprivileged, timeout_seconds, nullptr);
+}
+
+tool_run tool_dir::run_paused(const std::vector<std::string>& args, const std::string& wait_for,
+                              const std::function<void()>& meanwhile, const std::string& input) const {
+    pause p{wait_for, meanwhile};
+    return launch(args, input, false, 60, &p);
+}
+
+tool_run tool_dir::launch(const std::vector<std::string>& args, const std::string& input, bool as_unprivileged,
+                          int timeout_seconds, const pause* paused) const {
     // Kept outside the tool's directory so they never show among its files.
     char scratch[] = "/tmp/eeprom24c01-io-XXXXXX";
     if (!mkdtemp(scratch)) throw std::runtime_error("mkdtemp failed");
@@ -95,10 +106,13 @@ tool_run tool_dir::run(const std::vector<std::string>& args, const std::string& 
         chmod(io.c_str(), 0755);
         tool = copy;
     }
+    int pipe_ends[2] = {-1, -1};
+    if (paused && pipe(pipe_ends) != 0) throw std::runtime_error("pipe failed");
     auto began = std::chrono::steady_clock::now();
     pid_t child = fork();
     if (child == 0) {
-        int in = open(in_path.c_str(), O_RDONLY);
+        int in = paused ? pipe_ends[0] : open(in_path.c_str(), O_RDONLY);
+        if (paused) close(pipe_ends[1]);
         int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
         int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
         dup2(in, 0);
@@ -115,6 +129,20 @@ tool_run tool_dir::run(const std::vector<std::string>& args, const std::string& 
         argv.push_back(nullptr);
         execv(tool.c_str(), argv.data());
         _exit(127);
+    }
+    if (paused) {
+        close(pipe_ends[0]);
+        while (slurp(out_path).find(paused->wait_for) == std::string::npos &&
+               std::chrono::steady_clock::now() - began < std::chrono::seconds(timeout_seconds))
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        paused->meanwhile();
+        signal(SIGPIPE, SIG_IGN);  // the tool may end before it reads everything
+        for (std::size_t done = 0; done < input.size();) {
+            ssize_t n = write(pipe_ends[1], input.data() + done, input.size() - done);
+            if (n <= 0) break;
+            done += static_cast<std::size_t>(n);
+        }
+        close(pipe_ends[1]);
     }
     tool_run result;
     int wait_status = 0;

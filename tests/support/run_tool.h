@@ -2,6 +2,7 @@
 // standard input, for end-to-end tests.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -31,8 +32,18 @@ public:
     // file permissions hold even when the tests run as root.
     tool_run run(const std::vector<std::string>& args, const std::string& input, bool as_unprivileged = false,
                  int timeout_seconds = 60) const;
+    // Runs the tool with its input on a pipe that stays empty until the
+    // output shows wait_for; then meanwhile() runs and the input follows.
+    tool_run run_paused(const std::vector<std::string>& args, const std::string& wait_for,
+                        const std::function<void()>& meanwhile, const std::string& input) const;
 
 private:
+    struct pause {
+        std::string wait_for;
+        std::function<void()> meanwhile;
+    };
+    tool_run launch(const std::vector<std::string>& args, const std::string& input, bool as_unprivileged,
+                    int timeout_seconds, const pause* paused) const;
     std::string path_;
 };
 
