@@ -1,1 +1,115 @@
-int main() { return 0; }
+// Runs write, read and verify on the simulated board and prints what each
+// costs: port traffic, bit delays, time on the board's virtual clock, and
+// real processor time; and how the bus time compares with the physical floor
+// of a 24C01 at 100 kHz.
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+
+#include "bus/port.h"
+#include "eeprom/eeprom.h"
+#include "image/image.h"
+#include "sim/sim_board.h"
+
+namespace {
+
+constexpr int REPEATS = 20;
+constexpr double BIT_TIME_US = 10.0;  // one clock at 100 kHz
+
+double cpu_seconds() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+// The actions print dumps and reports; the benchmark shows only its figures.
+struct quiet_stdout {
+    int saved;
+    quiet_stdout() {
+        std::fflush(stdout);
+        saved = dup(1);
+        int null = open("/dev/null", O_WRONLY);
+        dup2(null, 1);
+        close(null);
+    }
+    ~quiet_stdout() {
+        std::fflush(stdout);
+        dup2(saved, 1);
+        close(saved);
+    }
+};
+
+struct figures {
+    sim_counters counters;
+    std::uint64_t bus_us = 0;
+    double cpu_us = 0;
+};
+
+figures measure(void (*action)()) {
+    std::uint8_t blank[CHIP_SIZE];
+    std::memset(blank, 0xFF, CHIP_SIZE);
+    figures f;
+    double cpu = 0;
+    for (int i = 0; i < REPEATS; ++i) {
+        sim_board board(blank, true);
+        port_use(&board);
+        write_eeprom();  // every action starts from a programmed, idle chip
+        board.advance_us(CHIP_WRITE_CYCLE_US);
+        sim_counters before = board.counters();
+        std::uint64_t start_us = board.now_us();
+        double start_cpu = cpu_seconds();
+        {
+            quiet_stdout quiet;
+            action();
+        }
+        cpu += cpu_seconds() - start_cpu;
+        const sim_counters& after = board.counters();
+        f.counters = {after.port_writes - before.port_writes, after.status_reads - before.status_reads,
+                      after.bit_delays - before.bit_delays, after.write_cycle_waits - before.write_cycle_waits};
+        f.bus_us = board.now_us() - start_us;
+        port_use(nullptr);
+    }
+    f.cpu_us = cpu / REPEATS * 1e6;
+    return f;
+}
+
+void show(const char* name, const figures& f) {
+    std::printf("%-7s %11llu %12llu %11llu %12llu %14.0f %13.0f\n", name,
+                static_cast<unsigned long long>(f.counters.port_writes),
+                static_cast<unsigned long long>(f.counters.status_reads),
+                static_cast<unsigned long long>(f.counters.bit_delays),
+                static_cast<unsigned long long>(f.counters.write_cycle_waits), static_cast<double>(f.bus_us), f.cpu_us);
+}
+
+}  // namespace
+
+int main() {
+    for (int i = 0; i < IMAGE_SIZE; ++i) image_buffer[i] = static_cast<std::uint8_t>(i * 37 + 11);
+    figures write = measure(write_eeprom);
+    figures read = measure(read_eeprom_to_buffer);
+    for (int i = 0; i < IMAGE_SIZE; ++i) image_buffer[i] = static_cast<std::uint8_t>(i * 37 + 11);
+    figures verify = measure(verify_eeprom);
+
+    std::printf("simulated board: bit delay %llu us, write-cycle wait %llu us, chip tWR %llu us; cpu time is the mean of %d runs\n\n",
+                static_cast<unsigned long long>(SIM_BIT_DELAY_US), static_cast<unsigned long long>(SIM_WRITE_CYCLE_WAIT_US),
+                static_cast<unsigned long long>(CHIP_WRITE_CYCLE_US), REPEATS);
+    std::printf("action   port writes status reads  bit delays cycle waits    bus time us   cpu time us\n");
+    show("write", write);
+    show("read", read);
+    show("verify", verify);
+
+    double write_floor = IMAGE_SIZE * (static_cast<double>(CHIP_WRITE_CYCLE_US) + 29 * BIT_TIME_US);
+    double read_floor = 131 * 9 * BIT_TIME_US + 3 * BIT_TIME_US;
+    std::printf("\nwrite: bus time / 128 x (tWR + 29 bit times) = %.0f / %.0f = %.3f\n", static_cast<double>(write.bus_us),
+                write_floor, static_cast<double>(write.bus_us) / write_floor);
+    std::printf("read:  bus time / (131 bytes x 9 bit times + start, repeated start, stop) = %.0f / %.0f = %.3f\n",
+                static_cast<double>(read.bus_us), read_floor, static_cast<double>(read.bus_us) / read_floor);
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("peak resident memory: %ld KiB\n", usage.ru_maxrss);
+    return 0;
+}
