@@ -5,8 +5,7 @@
 
 #include <string>
 
-#include "bus/port.h"
-#include "bus/real_time_pacer.h"
+#include "bus/real_port.h"
 
 class io_port : public real_port {
 public:

@@ -5,8 +5,7 @@
 #include "eeprom/eeprom.h"
 #include "image/image.h"
 
-void read_whole_device(std::uint8_t* buffer) {
-    // Dummy write of word address 0, then a sequential read from there.
+void begin_read_at_zero() {
     bus_start();
     send_fixed_byte(DEVICE_WRITE);
     ack_clock();
@@ -15,6 +14,10 @@ void read_whole_device(std::uint8_t* buffer) {
     bus_restart();
     send_fixed_byte(DEVICE_READ);
     ack_clock();
+}
+
+void read_whole_device(std::uint8_t* buffer) {
+    begin_read_at_zero();
     for (int count = 0; count < IMAGE_SIZE; ++count) {
         std::uint8_t byte = receive_byte();
         // No acknowledge after the last byte: an acknowledged chip would go

@@ -11,7 +11,7 @@
 #include "image/image.h"
 #include "sim/sim_board.h"
 #include "support/recording_port.h"
-#include "support/run_tool.h"
+#include "support/expected_output.h"
 
 namespace {
 
@@ -237,14 +237,7 @@ TEST_F(DeviceOnChip, AcknowledgingTheLastByteSpoilsTheNextRead) {
     write_eeprom();
     // The read with master_ack after all 128 bytes.
     std::uint8_t first[IMAGE_SIZE];
-    bus_start();
-    send_fixed_byte(DEVICE_WRITE);
-    ack_clock();
-    send_fixed_byte(0x00);
-    ack_clock();
-    bus_restart();
-    send_fixed_byte(DEVICE_READ);
-    ack_clock();
+    begin_read_at_zero();
     for (int i = 0; i < IMAGE_SIZE; ++i) {
         first[i] = receive_byte();
         master_ack();

@@ -1,10 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 #include <cstring>
-#include <fstream>
-#include <sstream>
 
 #include "sim/chip24c01.h"
 #include "sim/chip_file.h"

@@ -1,7 +1,6 @@
 // The VCD trace of a device action on the simulated board.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <sstream>
 
 #include "bus/port.h"

@@ -51,8 +51,10 @@ inline std::string counting_image(int start = 0) {
     return image;
 }
 
-inline const std::string VERIFY_ALL_OK = [] {
-    std::string s;
-    for (int i = 0; i < 128; ++i) s += "Verify O.K.\n";
-    return s;
-}();
+inline std::string repeat(const std::string& s, int times) {
+    std::string r;
+    for (int i = 0; i < times; ++i) r += s;
+    return r;
+}
+
+inline const std::string VERIFY_ALL_OK = repeat("Verify O.K.\n", 128);

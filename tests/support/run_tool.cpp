@@ -164,15 +164,3 @@ tool_run tool_dir::launch(const std::vector<std::string>& args, const std::strin
     remove_tree(io);
     return result;
 }
-
-std::string bytes_of(std::initializer_list<int> values) {
-    std::string s;
-    for (int v : values) s.push_back(static_cast<char>(v));
-    return s;
-}
-
-std::string repeat(const std::string& s, int times) {
-    std::string r;
-    for (int i = 0; i < times; ++i) r += s;
-    return r;
-}

@@ -46,7 +46,3 @@ private:
                     int timeout_seconds, const pause* paused) const;
     std::string path_;
 };
-
-// Byte strings for building images and expected output.
-std::string bytes_of(std::initializer_list<int> values);
-std::string repeat(const std::string& s, int times);
