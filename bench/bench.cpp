@@ -11,6 +11,7 @@
 #include <ctime>
 
 #include "bus/port.h"
+#include "app/menu_actions.h"
 #include "eeprom/eeprom.h"
 #include "image/image.h"
 #include "sim/sim_board.h"

@@ -1,6 +1,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "app/command.h"
 #include "app/menu.h"
 #include "app/options.h"
 #include "bus/io_port.h"
@@ -11,9 +12,11 @@
 #include "sim/chip24c01.h"
 #include "sim/sim_board.h"
 
-namespace {
+#ifndef EEPROM24C01_VERSION
+#error "EEPROM24C01_VERSION comes from the project's version in CMake"
+#endif
 
-constexpr int EXIT_USAGE = 2;
+namespace {
 
 int refuse(const std::string& problem) {
     std::fprintf(stderr, "eeprom24c01: %s\n%s", problem.c_str(), USAGE);
@@ -27,10 +30,12 @@ std::unique_ptr<port_backend> make_backend(const tool_options& options, std::str
             return std::make_unique<io_port>(options.io_base);
         case backend_kind::simulated: {
             std::uint8_t contents[CHIP_SIZE];
-            problem = chip_file_load(options.chip_file, contents);
+            chip_file file;
+            problem = chip_file_open(options.chip_file, file, contents);
             if (!problem.empty()) return nullptr;
             auto board = std::make_unique<sim_board>(contents, !options.no_chip);
-            board->keep_chip_in(options.chip_file);
+            board->cable_unplugged = options.no_cable;
+            board->keep_chip_in(file);
             return board;
         }
         case backend_kind::ppdev:
@@ -45,9 +50,13 @@ int main(int argc, char** argv) {
     tool_options options;
     std::string problem = parse_options(argc, argv, options);
     if (!problem.empty()) return refuse(problem);
-    if (options.help) {
+    if (options.action == tool_action::help) {
         std::fputs(USAGE, stdout);
-        return 0;
+        return EXIT_DONE;
+    }
+    if (options.action == tool_action::version) {
+        std::puts("eeprom24c01 " EEPROM24C01_VERSION);
+        return EXIT_DONE;
     }
     std::unique_ptr<port_backend> backend = make_backend(options, problem);
     if (!backend) {
@@ -62,5 +71,5 @@ int main(int argc, char** argv) {
         }
     }
     port_use(backend.get());
-    return run_console();
+    return options.action == tool_action::menu ? run_console() : run_command(options);
 }

@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "app/console_input.h"
-#include "eeprom/eeprom.h"
+#include "app/menu_actions.h"
+#include "console/console_input.h"
 #include "image/editor.h"
 #include "image/image.h"
 #include "image/image_files.h"

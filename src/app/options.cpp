@@ -22,6 +22,29 @@ bool parse_io_base(const std::string& text, unsigned& base) {
     return true;
 }
 
+namespace {
+
+struct action_flag {
+    const char* short_name;
+    const char* long_name;
+    tool_action action;
+    bool takes_file;
+};
+
+constexpr action_flag ACTION_FLAGS[] = {
+    {"-r", "--read", tool_action::read, true},       {"-w", "--write", tool_action::write, true},
+    {"-v", "--verify", tool_action::verify, true},   {"", "--check", tool_action::check, false},
+    {"-V", "--version", tool_action::version, false}, {"-h", "--help", tool_action::help, false},
+};
+
+const action_flag* find_action(const std::string& arg) {
+    for (const auto& flag : ACTION_FLAGS)
+        if (arg == flag.short_name || arg == flag.long_name) return &flag;
+    return nullptr;
+}
+
+}  // namespace
+
 std::string parse_options(int argc, char** argv, tool_options& options) {
     bool backend_chosen = false;
     auto choose = [&](backend_kind kind) -> std::string {
@@ -30,21 +53,34 @@ std::string parse_options(int argc, char** argv, tool_options& options) {
         options.backend = kind;
         return {};
     };
+    bool asked_help = false, asked_version = false;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
-        if (arg == "--help") {
-            options.help = true;
+        if (arg == "--no-chip" || arg == "--no-cable" || arg == "-n" || arg == "--no-verify") {
+            bool& flag = arg == "--no-chip" ? options.no_chip : arg == "--no-cable" ? options.no_cable : options.no_verify;
+            flag = true;
             continue;
         }
-        if (arg == "--no-chip") {
-            options.no_chip = true;
+        const action_flag* action = find_action(arg);
+        if (action && (action->action == tool_action::help || action->action == tool_action::version)) {
+            // Help and version answer whatever else is asked.
+            (action->action == tool_action::help ? asked_help : asked_version) = true;
             continue;
         }
-        if (arg != "--port" && arg != "--io" && arg != "--sim" && arg != "--trace") return "unknown option '" + arg + "'";
-        if (i + 1 >= argc || argv[i + 1][0] == '\0') return "option " + arg + " needs a value";
-        std::string value = argv[++i];
+        if (!action && arg != "--port" && arg != "--io" && arg != "--sim" && arg != "--trace")
+            return "unknown option '" + arg + "'";
+        std::string value;
+        if (!action || action->takes_file) {
+            if (i + 1 >= argc || argv[i + 1][0] == '\0')
+                return "option " + arg + (action ? " needs a FILE" : " needs a value");
+            value = argv[++i];
+        }
         std::string problem;
-        if (arg == "--port") {
+        if (action) {
+            if (options.action != tool_action::menu) return "choose one action of -r, -w, -v and --check";
+            options.action = action->action;
+            options.image_file = value;
+        } else if (arg == "--port") {
             problem = choose(backend_kind::ppdev);
             options.port_device = value;
         } else if (arg == "--io") {
@@ -60,6 +96,11 @@ std::string parse_options(int argc, char** argv, tool_options& options) {
         }
         if (!problem.empty()) return problem;
     }
-    if (options.no_chip && options.backend != backend_kind::simulated) return "--no-chip needs --sim FILE";
+    if ((options.no_chip || options.no_cable) && options.backend != backend_kind::simulated)
+        return std::string(options.no_chip ? "--no-chip" : "--no-cable") + " needs --sim FILE";
+    if (options.no_chip && options.no_cable) return "choose one of --no-chip and --no-cable";
+    if (options.no_verify && options.action != tool_action::write) return "--no-verify goes with --write";
+    if (asked_help) options.action = tool_action::help;
+    else if (asked_version) options.action = tool_action::version;
     return {};
 }

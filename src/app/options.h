@@ -1,9 +1,11 @@
-// Command-line options: which port back end to use, and an optional trace.
+// Command-line options: which port back end to use, an optional trace, and
+// at most one action to run instead of the interactive menu.
 #pragma once
 
 #include <string>
 
 enum class backend_kind { ppdev, io_ports, simulated };
+enum class tool_action { menu, read, write, verify, check, version, help };
 
 struct tool_options {
     backend_kind backend = backend_kind::ppdev;
@@ -11,12 +13,23 @@ struct tool_options {
     unsigned io_base = 0;
     std::string chip_file;
     bool no_chip = false;
+    bool no_cable = false;
     std::string trace_file;
-    bool help = false;
+    tool_action action = tool_action::menu;
+    std::string image_file;  // for read, write and verify; "-" is standard input or output
+    bool no_verify = false;
 };
 
 inline constexpr const char* USAGE =
-    "usage: eeprom24c01 [--port DEVICE | --io ADDR | --sim FILE [--no-chip]] [--trace FILE] [--help]\n";
+    "usage: eeprom24c01 [--port DEVICE | --io ADDR | --sim FILE [--no-chip | --no-cable]] [--trace FILE] [ACTION]\n"
+    "  -r, --read FILE      read the whole chip into FILE (\"-\": standard output)\n"
+    "  -w, --write FILE     write FILE into the chip, then read it back and compare\n"
+    "  -n, --no-verify      with --write: skip the comparison\n"
+    "  -v, --verify FILE    compare the chip with FILE\n"
+    "      --check          check the port, the cable and board, and the chip\n"
+    "  -V, --version        print the name and version\n"
+    "  -h, --help           print the usage\n"
+    "Without an ACTION the interactive menu runs. Exit status: 0 done, 1 failed, 2 usage error.\n";
 
 // Parses argv. Returns "" or what was wrong with it.
 std::string parse_options(int argc, char** argv, tool_options& options);

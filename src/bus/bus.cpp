@@ -114,3 +114,23 @@ void bus_idle() {
     set_sda(SDA_HIGH);
     set_scl(SCL_HIGH);
 }
+
+bool sense_sda(std::uint8_t data_register) {
+    set_scl(SCL_LOW);
+    set_sda(data_register);
+    unsigned status = port_read(LPT_STATUS);
+    bit_delay();
+    return sda_is_high(status);
+}
+
+// A chip sending a byte moves to its next bit after each fall of SCL and lets
+// SDA go at a 1 bit or at the ninth clock, where the master's silence ends
+// the read. Nine clocks therefore free the bus from any point of a byte.
+int bus_clear() {
+    for (int clocks = 0; clocks <= 9; ++clocks) {
+        if (sense_sda(SDA_HIGH)) return clocks;
+        if (clocks == 9) break;
+        set_scl(SCL_HIGH);
+    }
+    return -1;
+}

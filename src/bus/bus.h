@@ -36,3 +36,11 @@ void master_ack();
 void master_nack();
 void bus_stop();
 void bus_idle();
+
+// Board checks, outside the chip's protocol.
+// Any state -> SCL low, SDA at the level given; returns whether the status
+// register then shows SDA high.
+bool sense_sda(std::uint8_t data_register);
+// SCL low, SDA released, a chip left mid-byte holding SDA low -> up to nine
+// clocks until it lets go. Returns the clocks given, or -1 if SDA stayed low.
+int bus_clear();

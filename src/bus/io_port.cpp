@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include <unistd.h>
+
 #if defined(__x86_64__) || defined(__i386__)
 #include <sys/io.h>
 #define HAVE_X86_PORT_IO 1
@@ -11,21 +13,30 @@
 #define HAVE_X86_PORT_IO 0
 #endif
 
+std::string io_port::name() const {
+    char range[40];
+    std::snprintf(range, sizeof range, "I/O ports 0x%x to 0x%x", base_, base_ + 2);
+    return range;
+}
+
 std::string io_port::claim() {
     if (granted_) return {};
-    char range[40];
-    std::snprintf(range, sizeof range, "0x%x to 0x%x", base_, base_ + 2);
 #if HAVE_X86_PORT_IO
     if (ioperm(base_, 3, 1) == 0) {
         granted_ = true;
         return {};
     }
-    const char* cause = std::strerror(errno);
+    int failure = errno;
+    std::string head = "Cannot use " + name() + ": " + std::strerror(failure) + ". ";
+    // Refused to root: a kernel locked down under Secure Boot allows no
+    // direct port access at all.
+    if (geteuid() == 0 && failure == EPERM)
+        return head + "The kernel may be locked down (Secure Boot): use the ppdev device with --port DEVICE.\n";
+    return head + "Run as root, use the ppdev device with --port DEVICE, or try the tool with --sim FILE.\n";
 #else
-    const char* cause = "direct port I/O exists only on x86 processors";
+    return "Cannot use " + name() +
+           ": direct port I/O exists only on x86 processors. Use the ppdev device with --port DEVICE.\n";
 #endif
-    return std::string("Cannot use I/O ports ") + range + ": " + cause +
-           ". Run as root, use the ppdev device with --port DEVICE, or try the tool with --sim FILE.\n";
 }
 
 void io_port::write(std::uint16_t reg, std::uint8_t value) {

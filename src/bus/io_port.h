@@ -12,6 +12,7 @@ public:
     explicit io_port(unsigned base) : base_(base) {}
 
     std::string claim() override;
+    std::string name() const override;
     void write(std::uint16_t reg, std::uint8_t value) override;
     std::uint8_t read(std::uint16_t reg) override;
 

@@ -15,11 +15,14 @@ void port_write(std::uint16_t port, std::uint8_t value) {
 
 unsigned port_read(std::uint16_t port) { return backend->read(port); }
 
-std::string port_begin_action() {
-    return backend->claim();
-}
+std::string port_begin_action() { return backend->claim(); }
 
 void port_end_action() {
     backend->action_end();
+    trace_flush();
+}
+
+void port_abandon() {
+    backend->abandon();
     trace_flush();
 }

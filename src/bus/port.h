@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 
 // Registers of the first parallel port at its standard addresses.
@@ -30,6 +31,10 @@ struct port_backend {
     virtual std::string claim() { return {}; }
     // Called when a device action has finished with the port.
     virtual void action_end() {}
+    // After port_lost: forget the port, so that the next action opens it afresh.
+    virtual void abandon() {}
+    // What the port is, for messages: "/dev/parport0", "the simulated board".
+    virtual std::string name() const = 0;
 
     virtual void write(std::uint16_t reg, std::uint8_t value) = 0;
     virtual std::uint8_t read(std::uint16_t reg) = 0;
@@ -45,6 +50,13 @@ struct port_backend {
     virtual bus_levels levels() = 0;
 };
 
+// Thrown by a back end whose port stopped answering in the middle of an
+// action (card or driver gone): the action ends at once, as nothing more can
+// reach the lines. what() is one line naming the port and the cause.
+struct port_lost : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
 // Chooses the back end for the rest of the run (not owned).
 void port_use(port_backend* backend);
 port_backend* port_current();
@@ -56,3 +68,4 @@ unsigned port_read(std::uint16_t port);
 // Start and end of a device action: see port_backend::claim/action_end.
 std::string port_begin_action();
 void port_end_action();
+void port_abandon();

@@ -1,46 +1,125 @@
 #include "bus/ppdev_port.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <linux/ppdev.h>
+#include <signal.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 
+namespace {
+
+volatile sig_atomic_t alarm_rang = 0;
+
+extern "C" void note_alarm(int) { alarm_rang = 1; }
+
+// PPCLAIM sleeps while another driver, such as lp printing a job, holds the
+// port. An alarm whose handler does not restart the call wakes it up.
+int claim_within(int fd, unsigned seconds) {
+    struct sigaction action {}, previous {};
+    action.sa_handler = note_alarm;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGALRM, &action, &previous);
+    alarm_rang = 0;
+    alarm(seconds);
+    int result = ioctl(fd, PPCLAIM);
+    int failure = errno;
+    alarm(0);
+    sigaction(SIGALRM, &previous, nullptr);
+    errno = failure;
+    return result;
+}
+
+std::string owning_group(const std::string& device) {
+    struct stat info {};
+    if (stat(device.c_str(), &info) == 0)
+        if (const group* owner = getgrgid(info.st_gid)) return owner->gr_name;
+    return "lp";
+}
+
+}  // namespace
+
 ppdev_port::~ppdev_port() {
-    if (fd_ >= 0) {
-        ioctl(fd_, PPRELEASE);
-        close(fd_);
+    action_end();
+    close_device();
+}
+
+void ppdev_port::close_device() {
+    if (fd_ >= 0) close(fd_);
+    fd_ = -1;
+    claimed_ = false;
+}
+
+std::string ppdev_port::refusal(int failure) const {
+    std::string head = "Cannot use the parallel port " + device_ + ": " + std::strerror(failure) + ". ";
+    switch (failure) {
+        case EACCES:
+        case EPERM: {
+            std::string group = owning_group(device_);
+            return head + "Join its group " + group + " (sudo adduser $USER " + group +
+                   "), then log out and in again.\n";
+        }
+        case ENOENT:
+            return head + "Load the drivers (sudo modprobe parport_pc ppdev), or name another port with --port.\n";
+        case ENXIO:
+        case ENODEV:
+            return head + "No parallel port is behind it: find the parportN of your card in the kernel log "
+                          "(sudo dmesg | grep parport) and name it with --port.\n";
+        case ENOTTY:
+        case EINVAL:
+            return head + "It is not a ppdev port: /dev/lp* and USB printer cables cannot drive single pins; "
+                          "name a /dev/parportN.\n";
+        default:
+            return head + "Try again, or try the tool on the simulated board with --sim FILE.\n";
     }
 }
 
 std::string ppdev_port::claim() {
-    if (fd_ >= 0) return {};
-    int fd = open(device_.c_str(), O_RDWR | O_CLOEXEC);
-    int failure = errno;
-    if (fd >= 0 && ioctl(fd, PPEXCL) == 0 && ioctl(fd, PPCLAIM) == 0) {
-        fd_ = fd;
+    if (fd_ < 0) {
+        fd_ = open(device_.c_str(), O_RDWR | O_CLOEXEC);
+        if (fd_ < 0) return refusal(errno);
+    }
+    // No PPEXCL: beside the printer driver an exclusive claim is refused, and
+    // while the claim is held no other driver can drive the port anyway.
+    if (claim_within(fd_, PPDEV_CLAIM_WAIT_SECONDS) == 0) {
+        claimed_ = true;
         return {};
     }
-    if (fd >= 0) {
-        failure = errno;
-        close(fd);
+    int failure = errno;
+    if (failure == EINTR) {
+        if (!alarm_rang) return "The claim of the parallel port " + device_ + " was interrupted.\n";
+        return "The parallel port " + device_ + " is busy: another program, such as a print job, holds it. "
+               "Try again when it has finished.\n";
     }
-    return "Cannot use the parallel port " + device_ + ": " + std::strerror(failure) +
-           ". Join the group that owns it (often lp), load the ppdev module (modprobe ppdev), "
-           "run with --io ADDR as root, or try the tool with --sim FILE.\n";
+    close_device();
+    return refusal(failure);
+}
+
+void ppdev_port::action_end() {
+    if (claimed_) ioctl(fd_, PPRELEASE);
+    claimed_ = false;
+}
+
+void ppdev_port::abandon() { close_device(); }
+
+void ppdev_port::lost(int failure) {
+    throw port_lost("Lost the parallel port " + device_ + ": " + std::strerror(failure) +
+                    ". Check the card and its driver; the next action opens the port afresh.");
 }
 
 void ppdev_port::write(std::uint16_t reg, std::uint8_t value) {
     unsigned char byte = value;
     note_write(reg, value);
-    if (reg == LPT_DATA) ioctl(fd_, PPWDATA, &byte);
-    else if (reg == LPT_CONTROL) ioctl(fd_, PPWCONTROL, &byte);
+    int request = reg == LPT_DATA ? PPWDATA : reg == LPT_CONTROL ? PPWCONTROL : 0;
+    if (request != 0 && ioctl(fd_, request, &byte) != 0) lost(errno);
 }
 
 std::uint8_t ppdev_port::read(std::uint16_t reg) {
     unsigned char byte = 0xFF;
-    if (reg == LPT_STATUS) ioctl(fd_, PPRSTATUS, &byte);
+    if (reg == LPT_STATUS && ioctl(fd_, PPRSTATUS, &byte) != 0) lost(errno);
     return byte;
 }

@@ -1,14 +1,30 @@
 #include "eeprom/device_action.h"
 
-#include <cstdio>
-
 #include "bus/port.h"
+#include "eeprom/interruption.h"
 
-bool device_action_begin() {
+device_outcome run_device_action(const std::function<device_outcome()>& body) {
+    interruption_arm();
+    device_outcome outcome;
     std::string refusal = port_begin_action();
-    if (refusal.empty()) return true;
-    std::fputs(refusal.c_str(), stdout);
-    return false;
+    if (!refusal.empty()) {
+        outcome.result = device_result::port_refused;
+        outcome.port_message = refusal;
+    } else {
+        try {
+            outcome = body();
+            port_end_action();
+        } catch (const port_lost& lost) {
+            outcome = {};
+            outcome.result = device_result::port_lost;
+            outcome.port_message = std::string(lost.what()) + "\n";
+            port_abandon();
+        }
+    }
+    interruption_disarm();
+    if (int signal = interruption_signal()) {
+        outcome.result = device_result::interrupted;
+        outcome.signal = signal;
+    }
+    return outcome;
 }
-
-void device_action_end() { port_end_action(); }

@@ -1,7 +1,29 @@
-// Opening and closing of one device action on the port back end.
+// One device action from claim to release, and what came of it. The
+// operations print nothing: the front ends turn outcomes into their texts.
 #pragma once
 
-// Claims the port. When it cannot be had, prints why and returns false: the
-// action must then leave the port alone.
-bool device_action_begin();
-void device_action_end();
+#include <functional>
+#include <string>
+
+enum class device_result {
+    done,
+    no_acknowledge,  // the chip did not answer its control byte
+    sda_not_driven,  // SDA stays high when driven low: no board on the cable
+    sda_held_low,    // SDA stays low when released: no power, or a short
+    port_refused,    // the port could not be had; nothing was sent
+    port_lost,       // the port failed part way; the lines are as it left them
+    interrupted      // SIGINT or SIGTERM; the transaction in progress was finished
+};
+
+struct device_outcome {
+    device_result result = device_result::done;
+    int bytes = 0;             // bytes written or read before the action ended
+    int address = 0;           // no_acknowledge: the word address unanswered
+    int signal = 0;            // interrupted: which signal
+    std::string port_message;  // port_refused, port_lost: one line with its newline
+};
+
+// Claims the port, runs body with SIGINT and SIGTERM noted rather than fatal,
+// turns a port lost mid-action into an outcome, and gives the port back. A
+// signal noted during the action makes the outcome interrupted.
+device_outcome run_device_action(const std::function<device_outcome()>& body);

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "app/console_input.h"
+#include "console/console_input.h"
 #include "image/image.h"
 
 namespace {

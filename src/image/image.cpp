@@ -13,3 +13,9 @@ void print_dump(const std::uint8_t* buffer, dump_index format) {
     std::fputs(DUMP_HEADER, stdout);
     for (int i = 0; i < IMAGE_SIZE; ++i) print_dump_entry(i, buffer[i], format);
 }
+
+int first_difference(const std::uint8_t* a, const std::uint8_t* b) {
+    for (int i = 0; i < IMAGE_SIZE; ++i)
+        if (a[i] != b[i]) return i;
+    return -1;
+}

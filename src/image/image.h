@@ -21,3 +21,6 @@ inline constexpr const char* DUMP_HEADER =
 void print_dump_entry(int index, std::uint8_t value, dump_index format);
 // The header and all 128 entries; nothing after the last entry.
 void print_dump(const std::uint8_t* buffer, dump_index format);
+
+// The first slot at which a and b differ, or -1 when all 128 are equal.
+int first_difference(const std::uint8_t* a, const std::uint8_t* b);

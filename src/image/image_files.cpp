@@ -3,20 +3,22 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
-#include "app/console_input.h"
-#include "eeprom/eeprom.h"
+#include "console/console_input.h"
 #include "image/image.h"
 
 namespace {
 
-// Read and write, created 0600 when missing, never truncated, from offset 0.
-// Asking for write access means a read-only file cannot be loaded either.
-int open_image(const std::string& name) {
+// For a save: read and write, created 0600 when missing, never truncated,
+// from offset 0, so a longer file keeps its tail.
+int open_for_save(const std::string& name) {
     int fd = open(name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) std::fputs("Open failed\n", stdout);
     return fd;
@@ -29,23 +31,24 @@ std::string ask_file_name(const char* prompt) {
     return name;
 }
 
-// Up to 128 bytes into the image; slots past a short file keep their values.
-void load_image(const std::string& name) {
-    int fd = open_image(name);
-    if (fd < 0) return;
+}  // namespace
+
+bool load_image_file(const std::string& name, std::uint8_t* buffer) {
+    int fd = open(name.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
     std::uint8_t incoming[IMAGE_SIZE];
     ssize_t got;
     do got = read(fd, incoming, IMAGE_SIZE);
     while (got < 0 && errno == EINTR);
-    if (got > 0) std::memcpy(image_buffer, incoming, static_cast<std::size_t>(got));
     close(fd);
+    if (got < 0) return false;  // a folder, say: opened but not readable
+    std::memcpy(buffer, incoming, static_cast<std::size_t>(got));
+    return true;
 }
-
-}  // namespace
 
 void save_buffer_to_file() {
     std::string name = ask_file_name("Enter the name of file to save.\n");
-    int fd = open_image(name);
+    int fd = open_for_save(name);
     if (fd < 0) return;
     ssize_t put;
     do put = write(fd, image_buffer, IMAGE_SIZE);
@@ -57,12 +60,72 @@ void save_buffer_to_file() {
 
 void read_custom_file() {
     std::string name = ask_file_name("Enter the name of file to read.\n");
-    load_image(name);
+    if (!load_image_file(name, image_buffer)) std::fputs("Open failed\n", stdout);
     print_dump(image_buffer, dump_index::decimal);
 }
 
-void program_default_values() {
-    load_image(DEFAULT_IMAGE_FILE);
-    print_dump(image_buffer, dump_index::decimal);
-    write_eeprom();
+namespace {
+
+std::string failure(const std::string& what, int error) { return what + ": " + std::strerror(error); }
+
+// Writes all of size bytes, going on after short writes and signals.
+bool write_all(int fd, const std::uint8_t* bytes, std::size_t size) {
+    while (size > 0) {
+        ssize_t put = write(fd, bytes, size);
+        if (put < 0 && errno == EINTR) continue;
+        if (put <= 0) return false;
+        bytes += put;
+        size -= static_cast<std::size_t>(put);
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string read_exact_image(const std::string& name, std::uint8_t* image) {
+    std::string shown = name == "-" ? "standard input" : name;
+    int fd = name == "-" ? 0 : open(name.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return failure("Cannot read " + shown, errno);
+    std::uint8_t chunk[4096];
+    std::uint8_t first[IMAGE_SIZE];
+    long long size = 0;
+    int error = 0;
+    for (;;) {
+        ssize_t got = read(fd, chunk, sizeof chunk);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) error = errno;
+        if (got <= 0) break;
+        for (ssize_t i = 0; i < got && size + i < IMAGE_SIZE; ++i) first[size + i] = chunk[i];
+        size += got;
+    }
+    if (fd != 0) close(fd);
+    if (error != 0) return failure("Cannot read " + shown, error);
+    if (size != IMAGE_SIZE)
+        return shown + " holds " + std::to_string(size) + " bytes; an image is exactly 128 bytes";
+    std::memcpy(image, first, IMAGE_SIZE);
+    return {};
+}
+
+std::string replace_image_file(const std::string& name, const std::uint8_t* image) {
+    if (name == "-") {
+        if (!write_all(1, image, IMAGE_SIZE)) return failure("Cannot write standard output", errno);
+        return {};
+    }
+    // A new file gets the usual mode; a replaced one keeps its own.
+    mode_t mask = umask(0);
+    umask(mask);
+    mode_t mode = 0666 & ~mask;
+    struct stat info {};
+    if (stat(name.c_str(), &info) == 0) mode = info.st_mode & 07777;
+    std::string pattern = name + ".XXXXXX";
+    std::vector<char> temp(pattern.begin(), pattern.end());
+    temp.push_back('\0');
+    int fd = mkstemp(temp.data());
+    if (fd < 0) return failure("Cannot write " + name, errno);
+    int error = 0;
+    if (!write_all(fd, image, IMAGE_SIZE) || fchmod(fd, mode) != 0 || fsync(fd) != 0) error = errno;
+    if (close(fd) != 0 && error == 0) error = errno;
+    if (error == 0 && rename(temp.data(), name.c_str()) != 0) error = errno;
+    if (error != 0) unlink(temp.data());
+    return error != 0 ? failure("Cannot write " + name, error) : std::string();
 }

@@ -1,13 +1,22 @@
 // The simulated chip's 128 bytes on disk: a raw image, like an image file.
+// The file stays open and locked while a tool uses it, as a claimed port is
+// held, and it is written in place so that its owner, mode and lock stay.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
-// Fills contents from path. A missing file becomes a blank chip (all 0xFF)
-// and is created. Returns "" or one line saying why the file cannot be used;
-// a file of the wrong size is never touched.
-std::string chip_file_load(const std::string& path, std::uint8_t* contents);
-// Replaces path with contents atomically: a temporary file in the same
-// folder, flushed to disk, then renamed over it. Returns "" or the reason.
-std::string chip_file_save(const std::string& path, const std::uint8_t* contents);
+struct chip_file {
+    int fd = -1;
+    std::string path;
+};
+
+// Opens path for reading and writing, locks it for this process and fills
+// contents from it. A missing file is created as a blank chip (all 0xFF).
+// Returns "" or one line saying why the file cannot be used: another tool
+// holds it, it may not be written, it is not a 128-byte image. The file is
+// then left as it was.
+std::string chip_file_open(const std::string& path, chip_file& file, std::uint8_t* contents);
+// Writes contents over the file's 128 bytes and flushes them to disk.
+// Returns "" or the reason.
+std::string chip_file_save(const chip_file& file, const std::uint8_t* contents);

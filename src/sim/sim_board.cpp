@@ -2,13 +2,13 @@
 
 #include <cstdio>
 
-#include "sim/chip_file.h"
 
 sim_board::sim_board(const std::uint8_t* contents, bool chip_present) : chip_present_(chip_present) {
     chip_reset(chip_, contents);
 }
 
 bool sim_board::sda() const {
+    if (sda_held_low) return false;
     // With the socket empty the pull-up holds SDA high wherever the master lets go.
     return chip_present_ ? chip_bus_sda(chip_) : (data_ & SDA_OUT_BIT) != 0;
 }
@@ -18,12 +18,13 @@ void sim_board::write(std::uint16_t reg, std::uint8_t value) {
     if (reg == LPT_DATA) data_ = value;
     else if (reg == LPT_CONTROL) control_ = value;
     else return;
-    if (chip_present_) chip_lines(chip_, scl(), (data_ & SDA_OUT_BIT) != 0, clock_us_);
+    if (chip_present_ && !cable_unplugged) chip_lines(chip_, scl(), (data_ & SDA_OUT_BIT) != 0, clock_us_);
 }
 
 std::uint8_t sim_board::read(std::uint16_t reg) {
     if (reg != LPT_STATUS) return 0xFF;
     ++counters_.status_reads;
+    if (cable_unplugged) return 0xFF;
     // Every status bit but SDA reads 1, so code that looks at them fails.
     return sda() ? 0xFF : static_cast<std::uint8_t>(0xFF & ~SDA_IN_BIT);
 }
@@ -39,8 +40,8 @@ void sim_board::write_cycle_end() {
 }
 
 void sim_board::action_end() {
-    if (chip_path_.empty() || !chip_.changed) return;
-    std::string problem = chip_file_save(chip_path_, chip_.memory);
+    if (chip_file_.fd < 0 || !chip_.changed) return;
+    std::string problem = chip_file_save(chip_file_, chip_.memory);
     if (problem.empty()) chip_.changed = false;
-    else std::printf("Could not save the simulated chip to %s: %s.\n", chip_path_.c_str(), problem.c_str());
+    else std::fprintf(stderr, "Could not save the simulated chip to %s: %s.\n", chip_file_.path.c_str(), problem.c_str());
 }

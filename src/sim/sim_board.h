@@ -9,6 +9,7 @@
 
 #include "bus/port.h"
 #include "sim/chip24c01.h"
+#include "sim/chip_file.h"
 
 inline constexpr std::uint64_t SIM_BIT_DELAY_US = 5;
 inline constexpr std::uint64_t SIM_WRITE_CYCLE_WAIT_US = 500;
@@ -25,10 +26,16 @@ public:
     // A board with the chip (contents of CHIP_SIZE bytes) or without.
     sim_board(const std::uint8_t* contents, bool chip_present);
 
-    // Saves the chip to path after every device action that changed it.
-    void keep_chip_in(std::string path) { chip_path_ = std::move(path); }
+    // Saves the chip to file after every device action that changed it.
+    void keep_chip_in(chip_file file) { chip_file_ = std::move(file); }
+
+    // Board faults. A cable with nothing on its far end: every status bit
+    // reads 1 whatever is written. SDA held low, as by a board without power.
+    bool cable_unplugged = false;
+    bool sda_held_low = false;
 
     void action_end() override;
+    std::string name() const override { return "the simulated board"; }
     void write(std::uint16_t reg, std::uint8_t value) override;
     std::uint8_t read(std::uint16_t reg) override;
     void bit_delay_end() override;
@@ -46,7 +53,7 @@ private:
 
     chip24c01 chip_;
     bool chip_present_;
-    std::string chip_path_;
+    chip_file chip_file_;
     // A port after reset drives both registers 0: both lines low.
     std::uint8_t data_ = 0;
     std::uint8_t control_ = 0;

@@ -1,13 +1,15 @@
 // Command-line options and port refusals, through the built binary.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include "app/options.h"
 #include "support/expected_output.h"
 #include "support/run_tool.h"
 
 namespace {
 
-const std::string USAGE_LINE =
-    "usage: eeprom24c01 [--port DEVICE | --io ADDR | --sim FILE [--no-chip]] [--trace FILE] [--help]\n";
+const std::string USAGE_LINE = USAGE;
 
 TEST(Options, BadOptionsExitWithUsageBeforeAnythingElse) {
     tool_dir dir;
@@ -16,6 +18,8 @@ TEST(Options, BadOptionsExitWithUsageBeforeAnythingElse) {
         {"--bogus"},          {"--io", "0x379"},   {"--io", "65536"},    {"--io", "0x37g"},
         {"--io"},             {"--port", ""},      {"--no-chip"},        {"--sim", "a", "--port", "b"},
         {"--io", "888", "--sim", "c"}, {"--trace", "t", "--trace", "u", "--sim", "c"}, {"extra"},
+        {"--sim", "c", "-r", "a", "-v", "b"}, {"--sim", "c", "-w"}, {"--sim", "c", "--check", "-r", ""},
+        {"--sim", "c", "-n"}, {"--sim", "c", "--no-chip", "--no-cable"}, {"--no-cable", "--check"},
     };
     for (const auto& args : bad) {
         tool_run r = dir.run(args, "\n8\n");
@@ -32,6 +36,9 @@ TEST(Options, HelpPrintsUsage) {
     tool_run r = dir.run({"--help"}, "");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, USAGE_LINE);
+    r = dir.run({"--sim", "c", "-V"}, "");
+    EXPECT_EQ(r.out, "eeprom24c01 " EEPROM24C01_VERSION "\n");
+    EXPECT_FALSE(dir.exists("c"));
 }
 
 TEST(Options, PortThatCannotBeOpenedLeavesTheToolAtTheMenu) {
@@ -40,8 +47,8 @@ TEST(Options, PortThatCannotBeOpenedLeavesTheToolAtTheMenu) {
     std::string device = dir.file("parport9");
     tool_run r = dir.run({"--port", device}, "\n5\n6 1\n8\n");
     std::string refusal = "Cannot use the parallel port " + device +
-                          ": No such file or directory. Join the group that owns it (often lp), load the ppdev "
-                          "module (modprobe ppdev), run with --io ADDR as root, or try the tool with --sim FILE.\n";
+                          ": No such file or directory. Load the drivers (sudo modprobe parport_pc ppdev), or name "
+                          "another port with --port.\n";
     EXPECT_EQ(r.out, startup_text(counting_image()) + refusal + MENU_TEXT + refusal + MENU_TEXT + refusal + MENU_TEXT);
     EXPECT_EQ(r.status, 0);
     EXPECT_FALSE(dir.exists("parport9"));
@@ -52,7 +59,9 @@ TEST(Options, PortThatIsNotAParallelPortIsRefused) {
     dir.put("dflt.dat", counting_image());
     dir.put("notaport", "");
     tool_run r = dir.run({"--port", "notaport"}, "\n1\n8\n");
-    EXPECT_NE(r.out.find("Cannot use the parallel port notaport: Inappropriate ioctl for device."), std::string::npos);
+    EXPECT_NE(r.out.find("Cannot use the parallel port notaport: Inappropriate ioctl for device. It is not a ppdev "
+                         "port: /dev/lp* and USB printer cables cannot drive single pins; name a /dev/parportN.\n"),
+              std::string::npos);
     EXPECT_EQ(dir.get("notaport"), "");
 }
 
@@ -66,6 +75,26 @@ TEST(Options, ChipFileOfTheWrongSizeIsRefusedAndKept) {
     EXPECT_EQ(r.err, "eeprom24c01: Chip file chip.bin is not a 128-byte chip image (200 bytes); it is left as it is: "
                      "name another file.\n");
     EXPECT_EQ(dir.get("chip.bin"), std::string(200, 'q'));
+}
+
+TEST(Options, ChipFileThatIsHeldOrReadOnlyIsRefusedAndKept) {
+    tool_dir dir;
+    dir.put("dflt.dat", counting_image());
+    dir.put("chip.bin", counting_image(5));
+    tool_run second;
+    tool_run first = dir.run_paused({"--sim", "chip.bin"}, "Push ENTER", [&] { second = dir.run({"--sim", "chip.bin"}, "\n1\n8\n"); },
+                                    "\n8\n");
+    EXPECT_EQ(first.status, 0);
+    EXPECT_EQ(second.status, 2);
+    EXPECT_EQ(second.err, "eeprom24c01: Chip file chip.bin is in use by another eeprom24c01; it is left as it is: end "
+                          "that one first or name another file.\n");
+    chmod(dir.file("chip.bin").c_str(), 0444);
+    tool_run read_only = dir.run({"--sim", "chip.bin"}, "\n1\n8\n", true);
+    EXPECT_EQ(read_only.status, 2);
+    EXPECT_EQ(read_only.out, "");
+    EXPECT_EQ(read_only.err, "eeprom24c01: Chip file chip.bin may not be written by you (Permission denied); it is left "
+                             "as it is: make it writable or name another file.\n");
+    EXPECT_EQ(dir.get("chip.bin"), counting_image(5));
 }
 
 TEST(Options, TraceOfASessionOnTheSimulatedBoard) {

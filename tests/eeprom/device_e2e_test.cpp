@@ -41,16 +41,19 @@ TEST(DeviceE2E, VerifyReportsTheFirstDifference) {
                          " ERROR: ADDRESS   WRITE DATA   READ DATA\n          5         5            b2   \n" + MENU_TEXT);
 }
 
-TEST(DeviceE2E, EmptySocket) {
+TEST(DeviceE2E, EmptySocketIsReportedAndNothingIsLost) {
     tool_dir dir;
     dir.put("dflt.dat", counting_image());
-    tool_run r = dir.run({"--sim", "chip.bin", "--no-chip"}, "\n1\n6\n5\n8\n");
-    EXPECT_EQ(r.out, startup_text(counting_image()) +
-                         "No acknowledge from the EEPROM at address 0: check the board, its power and the cable.\n" +
-                         MENU_TEXT + " ERROR: ADDRESS   WRITE DATA   READ DATA\n          0         0            ff   \n" +
-                         MENU_TEXT + dump_text(std::string(128, '\xff')) + MENU_TEXT);
+    tool_run r = dir.run({"--sim", "chip.bin", "--no-chip"}, "\n1\n6\n5\n3 out.bin\n7\n8\n");
+    const std::string read_message = "No acknowledge from the EEPROM: check the board, its power and the cable.\n";
+    const std::string write_message =
+        "No acknowledge from the EEPROM at address 0: check the board, its power and the cable.\n";
+    EXPECT_EQ(r.out, startup_text(counting_image()) + write_message + MENU_TEXT + read_message + MENU_TEXT +
+                         read_message + MENU_TEXT + "Enter the name of file to save.\n" + MENU_TEXT +
+                         dump_text(counting_image()) + "\n" + write_message + MENU_TEXT);
     EXPECT_EQ(r.status, 0);
     EXPECT_LT(r.seconds, 1.0);
+    EXPECT_EQ(dir.get("out.bin"), counting_image()) << "the image survives the reads of nothing";
     EXPECT_EQ(dir.get("chip.bin"), std::string(128, '\xff'));
 }
 

@@ -5,6 +5,7 @@
 
 #include "bus/port.h"
 #include "bus/trace.h"
+#include "app/menu_actions.h"
 #include "eeprom/eeprom.h"
 #include "sim/sim_board.h"
 #include "support/run_tool.h"

@@ -32,6 +32,7 @@ public:
         return refusal;
     }
     void action_end() override { ++action_ends; }
+    std::string name() const override { return "the recording port"; }
     void write(std::uint16_t reg, std::uint8_t value) override { events.push_back({port_op::write, reg, value}); }
     std::uint8_t read(std::uint16_t reg) override {
         std::uint8_t value = status_after_script;

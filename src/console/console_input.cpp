@@ -1,4 +1,4 @@
-#include "app/console_input.h"
+#include "console/console_input.h"
 
 #include <cctype>
 #include <climits>
