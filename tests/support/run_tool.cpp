@@ -17,6 +17,9 @@
 #ifndef EEPROM_TOOL_PATH
 #error "EEPROM_TOOL_PATH must name the built binary"
 #endif
+#ifndef FAKE_PPDEV_PATH
+#error "FAKE_PPDEV_PATH must name the fake ppdev library"
+#endif
 
 namespace {
 
@@ -81,8 +84,30 @@ tool_run tool_dir::run(const std::vector<std::string>& args, const std::string& 
 
 tool_run tool_dir::run_paused(const std::vector<std::string>& args, const std::string& wait_for,
                               const std::function<void()>& meanwhile, const std::string& input) const {
-    pause p{wait_for, meanwhile};
+    pause p{wait_for, meanwhile, nullptr};
     return launch(args, input, false, 60, &p);
+}
+
+tool_run tool_dir::run_signalled(const std::vector<std::string>& args, const std::string& input,
+                                 const std::function<bool()>& ready, double after_seconds, int signal_number) const {
+    pause p{"", [] {}, [&](int pid) {
+                auto began = std::chrono::steady_clock::now();
+                while (!ready() && std::chrono::steady_clock::now() - began < std::chrono::seconds(20))
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                std::this_thread::sleep_for(std::chrono::duration<double>(after_seconds));
+                kill(pid, signal_number);
+            }};
+    return launch(args, input, false, 60, &p);
+}
+
+std::string tool_dir::use_fake_ppdev(const std::string& fail) {
+    std::string device = file("parport-fake");  // never a real port
+    env = {"LD_PRELOAD=" FAKE_PPDEV_PATH,   "FAKE_PPDEV_PATH=" + device, "FAKE_PPDEV_CHIP=" + file("fake-chip.bin"),
+           "FAKE_PPDEV_LOG=" + file("fake.log"), "FAKE_PPDEV_FAIL=" + fail,
+           // The preloaded fake comes before the sanitizer runtime of the
+           // instrumented build, which is harmless here.
+           "ASAN_OPTIONS=verify_asan_link_order=0"};
+    return device;
 }
 
 tool_run tool_dir::launch(const std::vector<std::string>& args, const std::string& input, bool as_unprivileged,
@@ -122,6 +147,7 @@ tool_run tool_dir::launch(const std::vector<std::string>& args, const std::strin
         if (drop_privilege) {
             if (setgid(65534) != 0 || setuid(65534) != 0) _exit(126);
         }
+        for (const auto& setting : env) putenv(const_cast<char*>(setting.c_str()));
         std::vector<char*> argv;
         argv.push_back(tool.data());
         std::vector<std::string> copies = args;
@@ -142,6 +168,7 @@ tool_run tool_dir::launch(const std::vector<std::string>& args, const std::strin
             if (n <= 0) break;
             done += static_cast<std::size_t>(n);
         }
+        if (paused->after_input) paused->after_input(child);
         close(pipe_ends[1]);
     }
     tool_run result;

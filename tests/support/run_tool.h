@@ -36,11 +36,23 @@ public:
     // output shows wait_for; then meanwhile() runs and the input follows.
     tool_run run_paused(const std::vector<std::string>& args, const std::string& wait_for,
                         const std::function<void()>& meanwhile, const std::string& input) const;
+    // Runs the tool with all of input and, once ready() holds, waits the
+    // given time and sends it signal_number.
+    tool_run run_signalled(const std::vector<std::string>& args, const std::string& input,
+                           const std::function<bool()>& ready, double after_seconds, int signal_number) const;
+
+    // "NAME=value" settings for the tool's environment.
+    std::vector<std::string> env;
+    // Puts the fake ppdev driver under the tool: the device path it answers
+    // for (returned), its chip file "fake-chip.bin" and its log "fake.log",
+    // here; fail as FAKE_PPDEV_FAIL.
+    std::string use_fake_ppdev(const std::string& fail = "");
 
 private:
     struct pause {
         std::string wait_for;
         std::function<void()> meanwhile;
+        std::function<void(int)> after_input;  // given the tool's process id
     };
     tool_run launch(const std::vector<std::string>& args, const std::string& input, bool as_unprivileged,
                     int timeout_seconds, const pause* paused) const;

@@ -1,0 +1,53 @@
+// Command-line actions in-process, on boards whose faults are set up on the
+// model.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "app/command.h"
+#include "eeprom/eeprom.h"
+#include "sim/sim_board.h"
+#include "support/run_tool.h"
+
+namespace {
+
+class CommandOnBoard : public ::testing::Test {
+protected:
+    std::uint8_t contents[CHIP_SIZE];
+    std::unique_ptr<sim_board> board;
+    tool_dir dir;
+    void SetUp() override {
+        for (int i = 0; i < CHIP_SIZE; ++i) contents[i] = static_cast<std::uint8_t>(i << 1);  // byte 0 is 0x00
+        board = std::make_unique<sim_board>(contents, true);
+        port_use(board.get());
+    }
+    void TearDown() override { port_use(nullptr); }
+    std::pair<int, std::string> run(tool_action action, const std::string& file = "") {
+        tool_options options;
+        options.action = action;
+        options.image_file = file;
+        testing::internal::CaptureStderr();
+        int status = run_command(options);
+        return {status, testing::internal::GetCapturedStderr()};
+    }
+};
+
+TEST_F(CommandOnBoard, WriteOnASdaHeldLowWritesNothing) {
+    board->sda_held_low = true;
+    dir.put("image.bin", std::string(128, '\x5a'));
+    auto [status, err] = run(tool_action::write, dir.file("image.bin"));
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(err, "SDA stays low when released: the board may have no power, or SDA is held to ground.\n");
+    EXPECT_EQ(std::memcmp(board->chip().memory, contents, CHIP_SIZE), 0);
+}
+
+TEST_F(CommandOnBoard, CheckFreesABusHeldByAChipLeftMidRead) {
+    ASSERT_TRUE(begin_read_at_zero());  // the chip now drives the 0 bits of byte 0
+    auto [status, err] = run(tool_action::check);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(err, "Port: the simulated board claimed.\nLines: SDA was held low by a chip left mid-transfer; 8 clocks "
+                   "and a stop freed it. SDA follows the port.\nEEPROM: acknowledged at 0xa0.\n"
+                   "Lines: left idle, SDA and SCL high.\n");
+}
+
+}  // namespace

@@ -1,0 +1,250 @@
+// A fake of the Linux ppdev driver at its system-call boundary, preloaded
+// into the built tool (LD_PRELOAD). It answers open, ioctl and close for one
+// path only, FAKE_PPDEV_PATH, which is never a real device, and passes every
+// other call through. Behind the fake port sits the simulated 24C01, on real
+// time. Environment:
+//   FAKE_PPDEV_PATH  the path it stands for
+//   FAKE_PPDEV_CHIP  128-byte chip file, read at open, written at each release
+//   FAKE_PPDEV_LOG   a line per open, claim, release and close; a release
+//                    line counts the accesses of the claim and their pacing
+//   FAKE_PPDEV_FAIL  open=ERRNO, claim=ERRNO, claim=block (sleep until a
+//                    signal, as a port held by a print job), access=ERRNO@N
+//                    (the Nth register access fails)
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <linux/ppdev.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <string>
+
+#include "sim/chip24c01.h"
+
+namespace {
+
+struct fake_port {
+    int fd = -1;
+    bool claimed = false;
+    chip24c01 chip;
+    bool scl = false, master_sda = false;
+    const char* last_condition = "none";
+    long writes = 0, reads = 0, unclaimed = 0, accesses = 0;
+    std::int64_t last_write_ns = -1, min_gap_ns = -1;
+    std::int64_t origin_ns = 0;
+} port;
+
+template <typename F>
+F real(const char* name) {
+    return reinterpret_cast<F>(dlsym(RTLD_NEXT, name));
+}
+
+std::int64_t now_ns() {
+    timespec t{};
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return static_cast<std::int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
+
+const char* env(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+void log_line(const std::string& line) {
+    if (!*env("FAKE_PPDEV_LOG")) return;
+    if (std::FILE* f = std::fopen(env("FAKE_PPDEV_LOG"), "a")) {
+        std::fprintf(f, "%s\n", line.c_str());
+        std::fclose(f);
+    }
+}
+
+// The errno that FAKE_PPDEV_FAIL gives for what ("open", "claim",
+// "access"), or 0; at receives the N of access=ERRNO@N.
+int failure_for(const char* what, long* at = nullptr) {
+    std::string spec = env("FAKE_PPDEV_FAIL");
+    std::string prefix = std::string(what) + "=";
+    if (spec.rfind(prefix, 0) != 0) return 0;
+    std::string name = spec.substr(prefix.size());
+    if (std::size_t sign = name.find('@'); sign != std::string::npos) {
+        if (at) *at = std::atol(name.c_str() + sign + 1);
+        name.resize(sign);
+    }
+    const struct { const char* name; int value; } known[] = {
+        {"EACCES", EACCES}, {"ENOENT", ENOENT}, {"ENXIO", ENXIO}, {"ENODEV", ENODEV},
+        {"ENOTTY", ENOTTY}, {"EIO", EIO},       {"block", -1},
+    };
+    for (const auto& k : known)
+        if (name == k.name) return k.value;
+    return 0;
+}
+
+void save_chip() {
+    const char* path = env("FAKE_PPDEV_CHIP");
+    if (!*path) return;
+    if (std::FILE* f = std::fopen(path, "wb")) {
+        std::fwrite(port.chip.memory, 1, CHIP_SIZE, f);
+        std::fclose(f);
+    }
+}
+
+void load_chip() {
+    std::uint8_t contents[CHIP_SIZE];
+    std::memset(contents, 0xFF, CHIP_SIZE);
+    if (std::FILE* f = std::fopen(env("FAKE_PPDEV_CHIP"), "rb")) {
+        if (std::fread(contents, 1, CHIP_SIZE, f) != CHIP_SIZE) std::memset(contents, 0xFF, CHIP_SIZE);
+        std::fclose(f);
+    }
+    chip_reset(port.chip, contents);
+}
+
+bool wire_sda() { return port.master_sda && chip_bus_sda(port.chip); }
+
+void drive(bool scl, bool master_sda) {
+    bool was_scl = port.scl, was_sda = wire_sda();
+    port.scl = scl;
+    port.master_sda = master_sda;
+    chip_lines(port.chip, scl, master_sda, static_cast<std::uint64_t>((now_ns() - port.origin_ns) / 1000));
+    bool sda = wire_sda();
+    if (was_scl && scl && was_sda != sda) port.last_condition = sda ? "stop" : "start";
+}
+
+void note_access(bool is_write) {
+    std::int64_t t = now_ns();
+    if (port.last_write_ns >= 0) {
+        std::int64_t gap = t - port.last_write_ns;
+        if (port.min_gap_ns < 0 || gap < port.min_gap_ns) port.min_gap_ns = gap;
+    }
+    port.last_write_ns = is_write ? t : -1;
+    ++(is_write ? port.writes : port.reads);
+}
+
+int fail(int error) {
+    errno = error;
+    return -1;
+}
+
+int register_access(unsigned long request, unsigned char* byte) {
+    if (!port.claimed) {
+        ++port.unclaimed;
+        return fail(EINVAL);  // ppdev refuses register access without a claim
+    }
+    long at = 0;
+    int error = failure_for("access", &at);
+    if (error != 0 && ++port.accesses == at) return fail(error);
+    switch (request) {
+        case PPWDATA:
+            note_access(true);
+            drive(port.scl, (*byte & 0x80) != 0);
+            return 0;
+        case PPWCONTROL:
+            note_access(true);
+            drive((*byte & 0x04) != 0, port.master_sda);
+            return 0;
+        default:
+            note_access(false);
+            *byte = wire_sda() ? 0xFF : 0xBF;
+            return 0;
+    }
+}
+
+int claim() {
+    int error = failure_for("claim");
+    if (error == -1) {
+        log_line("claim blocked");
+        pause();  // a signal, such as the tool's alarm, ends the wait
+        return fail(EINTR);
+    }
+    if (error != 0) return fail(error);
+    port.claimed = true;
+    port.writes = port.reads = 0;
+    port.last_write_ns = port.min_gap_ns = -1;
+    log_line("claim");
+    return 0;
+}
+
+void release() {
+    port.claimed = false;
+    save_chip();
+    char line[200];
+    std::snprintf(line, sizeof line, "release writes=%ld reads=%ld min_gap_ns=%lld scl=%d sda=%d last=%s unclaimed=%ld",
+                  port.writes, port.reads, static_cast<long long>(port.min_gap_ns), port.scl, wire_sda(),
+                  port.last_condition, port.unclaimed);
+    log_line(line);
+}
+
+int open_fake(const char* path, int flags) {
+    if (int error = failure_for("open")) return fail(error);
+    int fd = real<int (*)(const char*, int, ...)>("open")("/dev/null", flags & O_CLOEXEC);
+    if (fd < 0) return fd;
+    port.fd = fd;
+    port.claimed = false;
+    port.origin_ns = now_ns();
+    load_chip();
+    log_line(std::string("open ") + path);
+    return fd;
+}
+
+bool is_fake_path(const char* path) { return path && *env("FAKE_PPDEV_PATH") && std::strcmp(path, env("FAKE_PPDEV_PATH")) == 0; }
+
+}  // namespace
+
+extern "C" {
+
+int open(const char* path, int flags, ...) {
+    va_list args;
+    va_start(args, flags);
+    mode_t mode = (flags & O_CREAT) ? static_cast<mode_t>(va_arg(args, int)) : 0;
+    va_end(args);
+    if (is_fake_path(path)) return open_fake(path, flags);
+    return real<int (*)(const char*, int, ...)>("open")(path, flags, mode);
+}
+
+int open64(const char* path, int flags, ...) {
+    va_list args;
+    va_start(args, flags);
+    mode_t mode = (flags & O_CREAT) ? static_cast<mode_t>(va_arg(args, int)) : 0;
+    va_end(args);
+    if (is_fake_path(path)) return open_fake(path, flags);
+    return real<int (*)(const char*, int, ...)>("open64")(path, flags, mode);
+}
+
+int ioctl(int fd, unsigned long request, ...) noexcept {
+    va_list args;
+    va_start(args, request);
+    void* argument = va_arg(args, void*);
+    va_end(args);
+    if (fd < 0 || fd != port.fd) return real<int (*)(int, unsigned long, void*)>("ioctl")(fd, request, argument);
+    switch (request) {
+        case PPCLAIM:
+            return claim();
+        case PPRELEASE:
+            release();
+            return 0;
+        case PPWDATA:
+        case PPWCONTROL:
+        case PPRSTATUS:
+            return register_access(request, static_cast<unsigned char*>(argument));
+        case PPEXCL:
+            log_line("exclusive");
+            return fail(ENXIO);  // as beside the printer driver
+        default:
+            log_line("other ioctl");
+            return fail(EINVAL);
+    }
+}
+
+int close(int fd) {
+    if (fd >= 0 && fd == port.fd) {
+        if (port.claimed) release();
+        port.fd = -1;
+        log_line("close");
+    }
+    return real<int (*)(int)>("close")(fd);
+}
+
+}  // extern "C"
