@@ -1,16 +1,21 @@
-// Runs write, read and verify on the simulated board and prints what each
-// costs: port traffic, bit delays, time on the board's virtual clock, and
-// real processor time; and how the bus time compares with the physical floor
-// of a 24C01 at 100 kHz.
+// Runs write, read and verify, and the command line's --write with its
+// read-back, on the simulated board and prints what each costs: port
+// traffic, bit delays, time on the board's virtual clock, and real processor
+// time; and how the bus time compares with the physical floor of a 24C01 at
+// 100 kHz.
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <functional>
+#include <string>
 
 #include "bus/port.h"
+#include "app/command.h"
 #include "app/menu_actions.h"
 #include "eeprom/eeprom.h"
 #include "image/image.h"
@@ -27,20 +32,25 @@ double cpu_seconds() {
     return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
 }
 
-// The actions print dumps and reports; the benchmark shows only its figures.
-struct quiet_stdout {
-    int saved;
-    quiet_stdout() {
-        std::fflush(stdout);
-        saved = dup(1);
+// The actions print dumps, reports and messages; the benchmark shows only
+// its figures.
+struct quiet_output {
+    int saved_out, saved_err;
+    quiet_output() {
+        std::fflush(nullptr);
+        saved_out = dup(1);
+        saved_err = dup(2);
         int null = open("/dev/null", O_WRONLY);
         dup2(null, 1);
+        dup2(null, 2);
         close(null);
     }
-    ~quiet_stdout() {
-        std::fflush(stdout);
-        dup2(saved, 1);
-        close(saved);
+    ~quiet_output() {
+        std::fflush(nullptr);
+        dup2(saved_out, 1);
+        dup2(saved_err, 2);
+        close(saved_out);
+        close(saved_err);
     }
 };
 
@@ -50,7 +60,7 @@ struct figures {
     double cpu_us = 0;
 };
 
-figures measure(void (*action)()) {
+figures measure(const std::function<void()>& action) {
     std::uint8_t blank[CHIP_SIZE];
     std::memset(blank, 0xFF, CHIP_SIZE);
     figures f;
@@ -66,7 +76,7 @@ figures measure(void (*action)()) {
         std::uint64_t start_us = board.now_us();
         double start_cpu = cpu_seconds();
         {
-            quiet_stdout quiet;
+            quiet_output quiet;
             action();
         }
         cpu += cpu_seconds() - start_cpu;
@@ -88,12 +98,30 @@ void show(const char* name, const figures& f) {
                 static_cast<unsigned long long>(f.counters.write_cycle_waits), static_cast<double>(f.bus_us), f.cpu_us);
 }
 
+// The image that --write programs, in a file as the command line takes it.
+std::string image_file() {
+    char path[] = "/tmp/eeprom_bench-XXXXXX";
+    int fd = mkstemp(path);
+    std::uint8_t image[IMAGE_SIZE];
+    for (int j = 0; j < IMAGE_SIZE; ++j) image[j] = static_cast<std::uint8_t>(j * 37 + 11);
+    if (fd < 0 || write(fd, image, IMAGE_SIZE) != IMAGE_SIZE) std::exit(1);
+    close(fd);
+    return path;
+}
+
 }  // namespace
 
 int main() {
     figures write = measure(write_eeprom);
     figures read = measure(read_eeprom_to_buffer);
     figures verify = measure(verify_eeprom);
+    tool_options command;
+    command.action = tool_action::write;
+    command.image_file = image_file();
+    figures command_write = measure([&] {
+        if (run_command(command) != EXIT_DONE) std::abort();
+    });
+    unlink(command.image_file.c_str());
 
     std::printf("simulated board: bit delay %llu us, write-cycle wait %llu us, chip tWR %llu us; cpu time is the mean of %d runs\n\n",
                 static_cast<unsigned long long>(SIM_BIT_DELAY_US), static_cast<unsigned long long>(SIM_WRITE_CYCLE_WAIT_US),
@@ -102,6 +130,7 @@ int main() {
     show("write", write);
     show("read", read);
     show("verify", verify);
+    show("--write", command_write);
 
     double write_floor = IMAGE_SIZE * (static_cast<double>(CHIP_WRITE_CYCLE_US) + 29 * BIT_TIME_US);
     double read_floor = 131 * 9 * BIT_TIME_US + 3 * BIT_TIME_US;
@@ -109,6 +138,9 @@ int main() {
                 write_floor, static_cast<double>(write.bus_us) / write_floor);
     std::printf("read:  bus time / (131 bytes x 9 bit times + start, repeated start, stop) = %.0f / %.0f = %.3f\n",
                 static_cast<double>(read.bus_us), read_floor, static_cast<double>(read.bus_us) / read_floor);
+    std::printf("--write: bus time / (write floor + read floor) = %.0f / %.0f = %.3f\n",
+                static_cast<double>(command_write.bus_us), write_floor + read_floor,
+                static_cast<double>(command_write.bus_us) / (write_floor + read_floor));
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     std::printf("peak resident memory: %ld KiB\n", usage.ru_maxrss);

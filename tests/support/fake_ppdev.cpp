@@ -191,6 +191,12 @@ int open_fake(const char* path, int flags) {
 
 bool is_fake_path(const char* path) { return path && *env("FAKE_PPDEV_PATH") && std::strcmp(path, env("FAKE_PPDEV_PATH")) == 0; }
 
+int open_or_fake(const char* real_name, const char* path, int flags, va_list args) {
+    mode_t mode = (flags & O_CREAT) ? static_cast<mode_t>(va_arg(args, int)) : 0;
+    if (is_fake_path(path)) return open_fake(path, flags);
+    return real<int (*)(const char*, int, ...)>(real_name)(path, flags, mode);
+}
+
 }  // namespace
 
 extern "C" {
@@ -198,19 +204,17 @@ extern "C" {
 int open(const char* path, int flags, ...) {
     va_list args;
     va_start(args, flags);
-    mode_t mode = (flags & O_CREAT) ? static_cast<mode_t>(va_arg(args, int)) : 0;
+    int fd = open_or_fake("open", path, flags, args);
     va_end(args);
-    if (is_fake_path(path)) return open_fake(path, flags);
-    return real<int (*)(const char*, int, ...)>("open")(path, flags, mode);
+    return fd;
 }
 
 int open64(const char* path, int flags, ...) {
     va_list args;
     va_start(args, flags);
-    mode_t mode = (flags & O_CREAT) ? static_cast<mode_t>(va_arg(args, int)) : 0;
+    int fd = open_or_fake("open64", path, flags, args);
     va_end(args);
-    if (is_fake_path(path)) return open_fake(path, flags);
-    return real<int (*)(const char*, int, ...)>("open64")(path, flags, mode);
+    return fd;
 }
 
 int ioctl(int fd, unsigned long request, ...) noexcept {

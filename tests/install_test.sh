@@ -1,0 +1,16 @@
+#!/bin/sh
+# Installs the build in $1 under a temporary prefix, then checks the binary
+# runs and the manual page renders without a warning.
+set -eu
+prefix=$(mktemp -d)
+trap 'rm -rf "$prefix"' EXIT
+cmake --install "$1" --prefix "$prefix" >/dev/null
+"$prefix/bin/eeprom24c01" --version
+page="$prefix/share/man/man1/eeprom24c01.1"
+test -f "$page"
+warnings=$(MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null)
+if [ -n "$warnings" ]; then
+    echo "$warnings"
+    exit 1
+fi
+MANWIDTH=80 man -l "$page" 2>/dev/null | grep -q "EXIT STATUS"
