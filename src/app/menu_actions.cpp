@@ -57,7 +57,7 @@ void read_eeprom_to_buffer() {
     device_outcome outcome = run_device_action([] {
         device_outcome read = read_whole_device(image_buffer);
         // Shown while the lines rest low after the stop.
-        if (read.result == device_result::done && read.bytes == IMAGE_SIZE) print_dump(image_buffer, dump_index::decimal);
+        if (read.result == device_result::done) print_dump(image_buffer, dump_index::decimal);
         bus_idle();
         return read;
     });
@@ -67,7 +67,7 @@ void read_eeprom_to_buffer() {
 void verify_eeprom() {
     device_outcome outcome = run_device_action([] {
         device_outcome read = read_whole_device(readback_buffer);
-        if (read.result == device_result::done && read.bytes == IMAGE_SIZE) report_comparison();
+        if (read.result == device_result::done) report_comparison();
         bus_idle();
         return read;
     });

@@ -33,7 +33,7 @@ struct action_flag {
 
 constexpr action_flag ACTION_FLAGS[] = {
     {"-r", "--read", tool_action::read, true},       {"-w", "--write", tool_action::write, true},
-    {"-v", "--verify", tool_action::verify, true},   {"", "--check", tool_action::check, false},
+    {"-v", "--verify", tool_action::verify, true},   {"--check", "--check", tool_action::check, false},
     {"-V", "--version", tool_action::version, false}, {"-h", "--help", tool_action::help, false},
 };
 

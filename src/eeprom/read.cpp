@@ -38,5 +38,6 @@ device_outcome read_whole_device(std::uint8_t* buffer) {
     bus_stop();
     outcome.bytes = count;
     if (count == IMAGE_SIZE) std::memcpy(buffer, incoming, IMAGE_SIZE);
+    else outcome.result = device_result::interrupted;
     return outcome;
 }

@@ -43,5 +43,6 @@ device_outcome write_whole_device(const std::uint8_t* image) {
     bus_idle();
     device_outcome outcome;
     outcome.bytes = bus_address;
+    if (bus_address < IMAGE_SIZE) outcome.result = device_result::interrupted;
     return outcome;
 }

@@ -19,7 +19,7 @@ TEST(Options, BadOptionsExitWithUsageBeforeAnythingElse) {
         {"--io"},             {"--port", ""},      {"--no-chip"},        {"--sim", "a", "--port", "b"},
         {"--io", "888", "--sim", "c"}, {"--trace", "t", "--trace", "u", "--sim", "c"}, {"extra"},
         {"--sim", "c", "-r", "a", "-v", "b"}, {"--sim", "c", "-w"}, {"--sim", "c", "--check", "-r", ""},
-        {"--sim", "c", "-n"}, {"--sim", "c", "--no-chip", "--no-cable"}, {"--no-cable", "--check"},
+        {"--sim", "c", "-n"}, {"--sim", "c", "--no-chip", "--no-cable"}, {"--no-cable", "--check"}, {"--sim", "c", ""},
     };
     for (const auto& args : bad) {
         tool_run r = dir.run(args, "\n8\n");

@@ -66,10 +66,10 @@ void log_line(const std::string& line) {
 // The errno that FAKE_PPDEV_FAIL gives for what ("open", "claim",
 // "access"), or 0; at receives the N of access=ERRNO@N.
 int failure_for(const char* what, long* at = nullptr) {
-    std::string spec = env("FAKE_PPDEV_FAIL");
+    std::string setting = env("FAKE_PPDEV_FAIL");
     std::string prefix = std::string(what) + "=";
-    if (spec.rfind(prefix, 0) != 0) return 0;
-    std::string name = spec.substr(prefix.size());
+    if (setting.rfind(prefix, 0) != 0) return 0;
+    std::string name = setting.substr(prefix.size());
     if (std::size_t sign = name.find('@'); sign != std::string::npos) {
         if (at) *at = std::atol(name.c_str() + sign + 1);
         name.resize(sign);
