@@ -127,10 +127,9 @@ bool sense_sda(std::uint8_t data_register) {
 // SDA go at a 1 bit or at the ninth clock, where the master's silence ends
 // the read. Nine clocks therefore free the bus from any point of a byte.
 int bus_clear() {
-    for (int clocks = 0; clocks <= 9; ++clocks) {
+    for (int clocks = 0;; ++clocks) {
         if (sense_sda(SDA_HIGH)) return clocks;
-        if (clocks == 9) break;
+        if (clocks == 9) return -1;
         set_scl(SCL_HIGH);
     }
-    return -1;
 }

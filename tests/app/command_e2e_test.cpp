@@ -74,6 +74,9 @@ TEST(Command, FailuresExitOneAndTouchNothing) {
         EXPECT_EQ(r.err, "odd.bin holds " + std::to_string(size) + " bytes; an image is exactly 128 bytes.\n");
         EXPECT_EQ(dir.get("bus.vcd").find("$dumpvars"), std::string::npos) << "the port was touched";
     }
+    r = dir.run({"--port", "no-such-port", "-r", "out.bin"}, "");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err.rfind("Cannot use the parallel port no-such-port: No such file or directory.", 0), 0u) << r.err;
     r = dir.run(sim({"-v", "missing.bin"}), "");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "Cannot read missing.bin: No such file or directory.\n");
