@@ -3,25 +3,8 @@
 #pragma once
 
 #include <functional>
-#include <string>
 
-enum class device_result {
-    done,
-    no_acknowledge,  // the chip did not answer its control byte
-    sda_not_driven,  // SDA stays high when driven low: no board on the cable
-    sda_held_low,    // SDA stays low when released: no power, or a short
-    port_refused,    // the port could not be had; nothing was sent
-    port_lost,       // the port failed part way; the lines are as it left them
-    interrupted      // SIGINT or SIGTERM; the transaction in progress was finished
-};
-
-struct device_outcome {
-    device_result result = device_result::done;
-    int bytes = 0;             // bytes written or read before the action ended
-    int address = 0;           // no_acknowledge: the word address unanswered
-    int signal = 0;            // interrupted: which signal
-    std::string port_message;  // port_refused, port_lost: one line with its newline
-};
+#include "device/device_outcome.h"
 
 // Claims the port, runs body with SIGINT and SIGTERM noted rather than fatal,
 // turns a port lost mid-action into an outcome, and gives the port back. A

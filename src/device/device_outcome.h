@@ -1,0 +1,24 @@
+// What a device action or one device operation came to: the one result type
+// every layer from the transports up returns. Nothing below the front ends
+// prints; the front ends turn outcomes into their texts.
+#pragma once
+
+#include <string>
+
+enum class device_result {
+    done,
+    no_acknowledge,  // the chip did not answer its address
+    sda_not_driven,  // SDA stays high when driven low: no board on the cable
+    sda_held_low,    // SDA stays low when released: no power, or a short
+    port_refused,    // the port could not be had; nothing was sent
+    port_lost,       // the port failed part way; the lines are as it left them
+    interrupted      // a signal ended the action; the transaction in progress was finished
+};
+
+struct device_outcome {
+    device_result result = device_result::done;
+    int bytes = 0;             // bytes written or read before the action ended
+    int address = 0;           // no_acknowledge: the byte offset unanswered
+    int signal = 0;            // interrupted: which signal
+    std::string port_message;  // port_refused, port_lost: one line with its newline
+};

@@ -1,0 +1,65 @@
+// One 24Cxx part on some bus, as the whole-device operations see it: the
+// seam between them and a transport. The bit-banged parallel port implements
+// it with its own bus sequences; a transport whose kernel runs the bus
+// (i2c-dev) implements it with whole messages. Offsets are byte offsets into
+// the part; the device turns them into control bytes and word addresses
+// (chip/chip_profile.h: locate).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+
+#include "chip/chip_profile.h"
+#include "device/device_outcome.h"
+
+// Called after each byte a read has taken in, with the count so far; false
+// makes that byte the last one (a signal, say). Progress displays hook here.
+using read_watch = std::function<bool(std::size_t bytes_done)>;
+
+class eeprom_device {
+public:
+    eeprom_device() = default;
+    eeprom_device(const eeprom_device&) = delete;
+    eeprom_device& operator=(const eeprom_device&) = delete;
+    virtual ~eeprom_device() = default;
+
+    // What the bus is, for messages: "/dev/parport0", "/dev/i2c-1".
+    virtual std::string name() const = 0;
+    virtual const chip_target& target() const = 0;
+
+    // Start and end of every device action: the transport is claimed and
+    // given back. A refusal is port_refused with its one-line message.
+    virtual device_outcome begin_action() = 0;
+    virtual void end_action() = 0;
+
+    // Whether SDA can be tested against the master's own drive. False where
+    // the kernel owns the lines.
+    virtual bool has_line_test() const { return false; }
+    // SDA driven low must read low and released must read high; a chip left
+    // mid-transfer holding SDA is clocked free first. done, sda_not_driven or
+    // sda_held_low; clearing_clocks receives the clocks that freed a held bus
+    // (-1 when none were needed or none helped).
+    virtual device_result test_lines(int& clearing_clocks) {
+        clearing_clocks = -1;
+        return device_result::done;
+    }
+
+    // Whether the chip answers its address, a write cycle in progress waited
+    // out within its bound. Leaves the bus idle.
+    virtual device_outcome probe() = 0;
+    // Reads out.size() bytes from offset on. outcome.bytes counts the bytes
+    // taken in; out receives them in order (a shorter read leaves the rest).
+    virtual device_outcome read(std::uint32_t offset, std::span<std::uint8_t> out, const read_watch& watch) = 0;
+    // One write transaction of data at offset. data must not cross a page of
+    // target().page_size. The chip's write cycle is waited out before the next
+    // transaction on the bus, so writes follow each other acknowledged.
+    virtual device_outcome write(std::uint32_t offset, std::span<const std::uint8_t> data) = 0;
+    // Waits for the last write's cycle to end, so a read straight after finds
+    // the bytes written. Leaves the bus idle.
+    virtual device_outcome finish_writes() = 0;
+    // Leaves the lines idle (both high) after whatever came before.
+    virtual void idle() {}
+};
