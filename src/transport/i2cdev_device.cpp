@@ -1,0 +1,252 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "transport/i2cdev_device.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+#include "transport/i2c_sysfs.h"
+#include "transport/i2cdev_texts.h"
+
+namespace {
+
+using steady = std::chrono::steady_clock;
+
+// Between two tries at a chip in its write cycle; a try is itself about a
+// tenth of a millisecond on a 100 kHz bus.
+constexpr std::chrono::microseconds POLL_PAUSE{100};
+// i2c-dev refuses longer messages.
+constexpr std::size_t I2C_MAX_MESSAGE = 8192;
+
+// How adapters report a chip that did not acknowledge (the kernel's I2C
+// fault codes): busy with a write cycle, or not there.
+bool not_acknowledged(int error) {
+    return error == ENXIO || error == EREMOTEIO || error == EIO || error == EAGAIN || error == ETIMEDOUT;
+}
+
+bool refused_length(int error) { return error == EOPNOTSUPP || error == EINVAL; }
+
+std::uint8_t bus_address_of(const chip_location& where) { return static_cast<std::uint8_t>(where.first_byte >> 1); }
+
+// The bytes one control byte reaches: 256 after a one-byte word address.
+std::uint32_t block_span(const chip_target& target) { return 1u << (8 * target.profile->address_bytes); }
+
+device_outcome refused(std::string message) {
+    device_outcome outcome;
+    outcome.result = device_result::port_refused;
+    outcome.port_message = std::move(message);
+    return outcome;
+}
+
+}  // namespace
+
+i2cdev_device::i2cdev_device(i2cdev_settings settings, const chip_target& target)
+    : settings_(std::move(settings)), target_(target) {}
+
+device_outcome i2cdev_device::begin_action() {
+    const chip_profile& part = *target_.profile;
+    if (part.style != addressing::device_code) return refused(i2cdev_no_device_code_refusal(std::string(part.name)));
+    int error = link_.open(settings_.device);
+    if (error == 0) error = link_.functions(functions_);
+    if (error != 0) {
+        link_.close();
+        return refused(i2cdev_open_refusal(settings_.device, error));
+    }
+    adapter_ = i2c_adapter_number(link_.fd(), settings_.device);
+    adapter_name_ = i2c_adapter_name(settings_.sysfs_root, adapter_);
+    ways_ = choose_i2c_ways(functions_, part.address_bytes);
+    std::string refusal = ways_.read == i2c_read_way::none
+                              ? i2cdev_unable_refusal(settings_.device, std::string(part.name), false)
+                              : owner_refusal();
+    if (!refusal.empty()) {
+        link_.close();
+        return refused(refusal);
+    }
+    read_limit_ = ways_.read == i2c_read_way::messages ? std::min<std::size_t>(target_.size(), I2C_MAX_MESSAGE)
+                                                       : I2C_SMBUS_BLOCK_MAX;
+    write_limit_ = ways_.write == i2c_write_way::messages    ? target_.page_size
+                   : ways_.write == i2c_write_way::i2c_block ? I2C_SMBUS_BLOCK_MAX + 1 - part.address_bytes
+                                                             : 1;
+    next_read_at_ = -1;
+    pending_write_at_ = -1;
+    return {};
+}
+
+void i2cdev_device::end_action() { link_.close(); }
+
+// Every bus address the part answers at: one per block of 256 bytes for
+// parts with block bits in the control byte.
+std::string i2cdev_device::owner_refusal() {
+    if (settings_.force) return {};
+    for (unsigned block = 0; block < (1u << target_.profile->block_bits); ++block) {
+        std::uint8_t address = static_cast<std::uint8_t>(target_.bus_address | block);
+        std::string driver = i2c_bound_driver(settings_.sysfs_root, adapter_, address);
+        int error = link_.select(address, false);
+        if (error != 0 && error != EBUSY) return i2cdev_lost(settings_.device, error);
+        if (error == EBUSY || !driver.empty()) return i2cdev_owned_refusal(settings_.device, adapter_, address, driver);
+    }
+    return {};
+}
+
+std::string i2cdev_device::write_refusal() const {
+    if (ways_.write == i2c_write_way::none)
+        return i2cdev_unable_refusal(settings_.device, std::string(target_.profile->name), true);
+    bool spd_range = (target_.bus_address & 0x78) == 0x50;
+    if (!settings_.force && spd_range && i2c_is_memory_bus(adapter_name_))
+        return i2cdev_memory_bus_refusal(settings_.device, adapter_name_, target_.bus_address);
+    return {};
+}
+
+template <typename Attempt>
+int i2cdev_device::acknowledged(Attempt attempt) {
+    auto deadline = steady::now() + std::chrono::milliseconds(target_.profile->write_cycle_ms) + I2C_WRITE_CYCLE_MARGIN;
+    for (;;) {
+        int error = attempt();
+        if (!not_acknowledged(error) || steady::now() >= deadline) return error;
+        std::this_thread::sleep_for(POLL_PAUSE);
+    }
+}
+
+device_outcome i2cdev_device::failed(int error, std::uint32_t offset, std::size_t bytes) {
+    device_outcome outcome;
+    outcome.bytes = static_cast<int>(bytes);
+    outcome.address = static_cast<int>(offset);
+    if (not_acknowledged(error)) {
+        outcome.result = device_result::no_acknowledge;
+    } else {
+        outcome.result = device_result::port_lost;
+        outcome.port_message = i2cdev_lost(settings_.device, error);
+    }
+    return outcome;
+}
+
+device_outcome i2cdev_device::probe() {
+    int error = acknowledged([&] { return probe_once(); });
+    return error == 0 ? device_outcome{} : failed(error, 0, 0);
+}
+
+device_outcome i2cdev_device::finish_writes() {
+    if (pending_write_at_ < 0) return {};
+    auto offset = static_cast<std::uint32_t>(pending_write_at_);
+    pending_write_at_ = -1;
+    int error = acknowledged([&] { return probe_once(); });
+    return error == 0 ? device_outcome{} : failed(error, offset, 0);
+}
+
+// One byte read at offset 0 through the adapter's read transfer: harmless to
+// the chip, and it shows whether the chip answers.
+int i2cdev_device::probe_once() {
+    std::uint8_t byte = 0;
+    return read_once(0, {&byte, 1});
+}
+
+std::size_t i2cdev_device::read_piece(std::uint32_t offset, std::size_t wanted) const {
+    std::size_t piece = std::min<std::size_t>(wanted, block_span(target_) - offset % block_span(target_));
+    bool blocks = ways_.read == i2c_read_way::messages || ways_.read == i2c_read_way::i2c_block;
+    return blocks ? std::min(piece, read_limit_) : 1;
+}
+
+device_outcome i2cdev_device::read(std::uint32_t offset, std::span<std::uint8_t> out, const read_watch& watch) {
+    device_outcome outcome;
+    std::size_t done = 0;
+    while (done < out.size()) {
+        auto at = static_cast<std::uint32_t>(offset + done);
+        std::size_t piece = read_piece(at, out.size() - done);
+        int error = acknowledged([&] { return read_once(at, out.subspan(done, piece)); });
+        if (refused_length(error) && piece > I2C_MIN_READ_PIECE) {
+            read_limit_ = std::max(I2C_MIN_READ_PIECE, piece / 2);
+            continue;
+        }
+        if (error != 0) return failed(error, at, done);
+        for (std::size_t end = done + piece; done < end;) {
+            outcome.bytes = static_cast<int>(++done);
+            if (watch && !watch(done)) return outcome;
+        }
+    }
+    return outcome;
+}
+
+int i2cdev_device::read_once(std::uint32_t offset, std::span<std::uint8_t> out) {
+    chip_location where = locate(target_, offset);
+    std::uint8_t address = bus_address_of(where);
+    if (ways_.read == i2c_read_way::messages) {
+        next_read_at_ = -1;
+        i2c_msg messages[] = {{address, 0, where.word_bytes, where.word},
+                              {address, I2C_M_RD, static_cast<std::uint16_t>(out.size()), out.data()}};
+        return link_.transfer(messages);
+    }
+    if (int error = select(address)) return error;
+    i2c_smbus_data data{};
+    int error = 0;
+    if (ways_.read == i2c_read_way::i2c_block) {
+        data.block[0] = static_cast<std::uint8_t>(out.size());
+        error = link_.smbus(I2C_SMBUS_READ, where.word[0], I2C_SMBUS_I2C_BLOCK_DATA, &data);
+        if (error == 0) std::memcpy(out.data(), data.block + 1, out.size());
+        return error;
+    }
+    if (ways_.read == i2c_read_way::byte_data) {
+        error = link_.smbus(I2C_SMBUS_READ, where.word[0], I2C_SMBUS_BYTE_DATA, &data);
+    } else {
+        // The word address is written once; the chip's address counter then
+        // steps through the following bytes on its own.
+        bool counter_there = next_read_at_ == static_cast<long>(offset) && offset % block_span(target_) != 0;
+        next_read_at_ = -1;
+        if (!counter_there) error = smbus_write({where.word, where.word_bytes});
+        if (error == 0) error = link_.smbus(I2C_SMBUS_READ, 0, I2C_SMBUS_BYTE, &data);
+        if (error == 0) next_read_at_ = static_cast<long>(offset) + 1;
+    }
+    if (error == 0) out[0] = data.byte;
+    return error;
+}
+
+device_outcome i2cdev_device::write(std::uint32_t offset, std::span<const std::uint8_t> data) {
+    if (std::string refusal = write_refusal(); !refusal.empty()) return refused(refusal);
+    device_outcome outcome;
+    std::size_t done = 0;
+    while (done < data.size()) {
+        auto at = static_cast<std::uint32_t>(offset + done);
+        std::size_t piece = std::min(data.size() - done, write_limit_);
+        int error = acknowledged([&] { return write_once(at, data.subspan(done, piece)); });
+        if (refused_length(error) && piece > I2C_MIN_WRITE_PIECE) {
+            write_limit_ = std::max(I2C_MIN_WRITE_PIECE, piece / 2);
+            continue;
+        }
+        if (error != 0) return failed(error, at, done);
+        pending_write_at_ = at;
+        done += piece;
+        outcome.bytes = static_cast<int>(done);
+    }
+    return outcome;
+}
+
+int i2cdev_device::write_once(std::uint32_t offset, std::span<const std::uint8_t> data) {
+    chip_location where = locate(target_, offset);
+    std::uint8_t address = bus_address_of(where);
+    std::vector<std::uint8_t> payload(where.word, where.word + where.word_bytes);
+    payload.insert(payload.end(), data.begin(), data.end());
+    next_read_at_ = -1;
+    if (ways_.write == i2c_write_way::messages) {
+        i2c_msg message{address, 0, static_cast<std::uint16_t>(payload.size()), payload.data()};
+        return link_.transfer({&message, 1});
+    }
+    if (int error = select(address)) return error;
+    return smbus_write(payload);
+}
+
+// The payload's first byte goes as the SMBus command, the rest as its data.
+int i2cdev_device::smbus_write(std::span<const std::uint8_t> payload) {
+    int size = smbus_write_size(functions_, payload.size());
+    if (size < 0) return EOPNOTSUPP;
+    i2c_smbus_data data{};
+    if (size == I2C_SMBUS_BYTE_DATA) {
+        data.byte = payload[1];
+    } else if (size == I2C_SMBUS_WORD_DATA) {
+        data.word = static_cast<std::uint16_t>(payload[1] | payload[2] << 8);  // sent low byte first
+    } else if (size == I2C_SMBUS_I2C_BLOCK_DATA) {
+        data.block[0] = static_cast<std::uint8_t>(payload.size() - 1);
+        std::memcpy(data.block + 1, payload.data() + 1, payload.size() - 1);
+    }
+    return link_.smbus(I2C_SMBUS_WRITE, payload[0], static_cast<std::uint32_t>(size), &data);
+}

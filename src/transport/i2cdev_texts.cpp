@@ -1,0 +1,82 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "transport/i2cdev_texts.h"
+
+#include <grp.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+std::string owning_group(const std::string& device) {
+    struct stat info {};
+    if (stat(device.c_str(), &info) == 0)
+        if (const group* owner = getgrgid(info.st_gid)) return owner->gr_name;
+    return "i2c";
+}
+
+std::string hex(std::uint8_t address) {
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%02x", address);
+    return text;
+}
+
+}  // namespace
+
+std::string i2cdev_open_refusal(const std::string& device, int error) {
+    std::string head = "Cannot use the I2C adapter " + device + ": " + std::strerror(error) + ". ";
+    switch (error) {
+        case EACCES:
+        case EPERM: {
+            std::string group = owning_group(device);
+            return head + "Join its group " + group + " (sudo adduser $USER " + group +
+                   "), then log out and in again.\n";
+        }
+        case ENOENT:
+            return head + "Load the driver (sudo modprobe i2c-dev), then name one of the /dev/i2c-N it makes "
+                          "with --i2c.\n";
+        case ENOTTY:
+        case EINVAL:
+            return head + "It is not an i2c-dev device: name a /dev/i2c-N (ls /sys/class/i2c-dev lists them).\n";
+        case ENXIO:
+        case ENODEV:
+            return head + "The adapter behind it is gone: plug it in again, or name another with --i2c.\n";
+        default:
+            return head + "Try again, or try the tool on the simulated board with --sim FILE.\n";
+    }
+}
+
+std::string i2cdev_owned_refusal(const std::string& device, int adapter, std::uint8_t address,
+                                 const std::string& driver) {
+    std::string head = "The address " + hex(address) + " on " + device + " belongs to ";
+    if (driver.empty()) return head + "a kernel driver: unbind it, or give --force to use the chip anyway.\n";
+    char client[16];
+    std::snprintf(client, sizeof client, "%d-%04x", adapter, address);
+    return head + "the kernel driver " + driver + ": unbind it (echo " + client + " | sudo tee /sys/bus/i2c/drivers/" +
+           driver + "/unbind), or give --force to use the chip anyway.\n";
+}
+
+std::string i2cdev_memory_bus_refusal(const std::string& device, const std::string& adapter_name,
+                                      std::uint8_t address) {
+    return "Refusing to write at " + hex(address) + " on " + device + " (" + adapter_name +
+           "): on a PC's SMBus, 0x50 to 0x57 are the memory modules' SPD EEPROMs, and a write there can leave a "
+           "module unusable. Reading is allowed; give --force only if the chip at " + hex(address) +
+           " is your own.\n";
+}
+
+std::string i2cdev_unable_refusal(const std::string& device, const std::string& part, bool writing) {
+    return std::string("The I2C adapter ") + device + " has no transfer that can " + (writing ? "write" : "read") +
+           " a " + part + ": it offers neither plain I2C nor the SMBus transfers the part needs.\n";
+}
+
+std::string i2cdev_no_device_code_refusal(const std::string& part) {
+    return "The " + part + " answers at every bus address, so it cannot share an I2C adapter with other chips: "
+           "program it on the parallel port.\n";
+}
+
+std::string i2cdev_lost(const std::string& device, int error) {
+    return "Lost the I2C adapter " + device + ": " + std::strerror(error) +
+           ". Check the adapter and its cable; the next action opens it afresh.\n";
+}
