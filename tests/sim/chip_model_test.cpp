@@ -1,10 +1,10 @@
-// The 24C01 model driven by hand-written line sequences, independent of the
+// The 24Cxx model driven by hand-written line sequences, independent of the
 // tool's bus code.
 #include <gtest/gtest.h>
 
 #include <cstring>
 
-#include "sim/chip24c01.h"
+#include "sim/chip24cxx.h"
 
 namespace {
 
@@ -12,15 +12,15 @@ constexpr std::uint64_t STEP_US = 5;
 
 // A master at the level of the two lines.
 struct line_master {
-    chip24c01 chip;
+    sim_chip chip;
     std::uint64_t now = 0;
     bool scl_level = false;
     bool sda_level = false;
 
     line_master() {
-        std::uint8_t contents[CHIP_SIZE];
-        for (int i = 0; i < CHIP_SIZE; ++i) contents[i] = static_cast<std::uint8_t>(0x80 + i);
-        chip_reset(chip, contents);
+        std::uint8_t contents[128];
+        for (int i = 0; i < 128; ++i) contents[i] = static_cast<std::uint8_t>(0x80 + i);
+        chip_reset(chip, default_sim_chip(), contents);
     }
     void lines(bool scl, bool sda) {
         scl_level = scl;
@@ -139,7 +139,7 @@ TEST(ChipModel, StopInTheMiddleOfADataByteWritesNothing) {
 
 TEST(ChipModel, AcknowledgePollingFailsUntilTheWriteCycleEnds) {
     line_master m;
-    m.chip.write_cycle_us = 8000;  // a slow part
+    m.chip.config.write_cycle_us = 8000;  // a slow part
     ASSERT_TRUE(m.write_bytes(9, {0x11}));
     std::uint64_t stopped = m.now;
     int attempts = 0;
@@ -157,7 +157,7 @@ TEST(ChipModel, AcknowledgePollingFailsUntilTheWriteCycleEnds) {
 TEST(ChipModel, PageWriteWrapsInsideItsEightBytePage) {
     line_master m;
     ASSERT_TRUE(m.write_bytes(13, {1, 2, 3, 4, 5}));
-    const std::uint8_t* mem = m.chip.memory;
+    const std::uint8_t* mem = m.chip.memory.data();
     EXPECT_EQ(mem[13], 1);
     EXPECT_EQ(mem[14], 2);
     EXPECT_EQ(mem[15], 3);
