@@ -4,8 +4,10 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <memory>
 
 #include "sim/chip_file.h"
+#include "sim/sim_board.h"
 #include "support/run_tool.h"
 
 namespace {
@@ -54,6 +56,36 @@ TEST(ChipFile, SaveWritesInPlaceKeepingModeAndLock) {
               std::string::npos);
     file.fd.reset();
     EXPECT_EQ(chip_file_open(dir.file("chip.bin"), 128, second, back), "");
+}
+
+TEST(ChipFile, HoldsExactlyTheChipsSize) {
+    tool_dir dir;
+    dir.put("small.bin", std::string(128, 'x'));
+    for (std::uint32_t size : {2048u, 65536u}) {
+        chip_file file;
+        std::vector<std::uint8_t> contents;
+        EXPECT_EQ(chip_file_open(dir.file("small.bin"), size, file, contents),
+                  "Chip file " + dir.file("small.bin") + " is not a " + std::to_string(size) +
+                      "-byte chip image (128 bytes); it is left as it is: name another file.\n");
+        EXPECT_EQ(dir.get("small.bin"), std::string(128, 'x'));
+        std::string name = std::to_string(size) + ".bin";
+        ASSERT_EQ(chip_file_open(dir.file(name), size, file, contents), "");
+        EXPECT_EQ(dir.get(name), std::string(size, '\xff'));
+        EXPECT_EQ(contents.size(), size);
+    }
+}
+
+// The lock goes with the descriptor: a board gone leaves the file free.
+TEST(ChipFile, BoardGivesItsFileBackWhenItGoesAway) {
+    tool_dir dir;
+    chip_file file, again;
+    std::vector<std::uint8_t> contents;
+    ASSERT_EQ(chip_file_open(dir.file("chip.bin"), 128, file, contents), "");
+    auto board = std::make_unique<sim_board>(default_sim_chip(), contents, true);
+    board->keep_chip_in(std::move(file));
+    EXPECT_NE(chip_file_open(dir.file("chip.bin"), 128, again, contents), "");
+    board.reset();
+    EXPECT_EQ(chip_file_open(dir.file("chip.bin"), 128, again, contents), "");
 }
 
 }  // namespace
