@@ -14,8 +14,9 @@ namespace {
 
 using steady = std::chrono::steady_clock;
 
-// Between two tries at a chip in its write cycle; a try is itself about a
-// tenth of a millisecond on a 100 kHz bus.
+// Between two tries at a chip in its write cycle, after the first retry that
+// follows at once. A try is itself a tenth of a millisecond on a 100 kHz
+// bus, and a millisecond through many USB bridges.
 constexpr std::chrono::microseconds POLL_PAUSE{100};
 // i2c-dev refuses longer messages.
 constexpr std::size_t I2C_MAX_MESSAGE = 8192;
@@ -102,10 +103,10 @@ std::string i2cdev_device::write_refusal() const {
 template <typename Attempt>
 int i2cdev_device::acknowledged(Attempt attempt) {
     auto deadline = steady::now() + std::chrono::milliseconds(target_.profile->write_cycle_ms) + I2C_WRITE_CYCLE_MARGIN;
-    for (;;) {
+    for (int tries = 1;; ++tries) {
         int error = attempt();
         if (!not_acknowledged(error) || steady::now() >= deadline) return error;
-        std::this_thread::sleep_for(POLL_PAUSE);
+        if (tries > 1) std::this_thread::sleep_for(POLL_PAUSE);
     }
 }
 

@@ -9,6 +9,7 @@
 // while its write cycle runs. Environment:
 //   FAKE_I2CDEV_PATH      the path it stands for
 //   FAKE_I2CDEV_CHIP      the chip file, read at open, written at close
+//   FAKE_I2CDEV_PART      the part the chip is, at 0x50 (default 24c01)
 //   FAKE_I2CDEV_FUNCS     i2c (the default: I2C_RDWR and every SMBus transfer),
 //                         smbus (SMBus with I2C-block transfers), byte (SMBus
 //                         byte, byte-data and word-data transfers only)
@@ -38,7 +39,7 @@
 #include <string>
 #include <vector>
 
-#include "sim/chip24c01.h"
+#include "sim/chip24cxx.h"
 
 namespace {
 
@@ -73,7 +74,7 @@ void log_line(const std::string& line) {
 
 // The chip on the lines, and the master's side of the bus protocol.
 struct fake_bus {
-    chip24c01 chip;
+    sim_chip chip;
 
     void lines(bool scl, bool sda) { chip_lines(chip, scl, sda, now_us()); }
     bool sda() const { return chip_bus_sda(chip); }
@@ -225,22 +226,24 @@ int select(unsigned long address, bool force) {
 }
 
 void load_chip() {
-    std::uint8_t contents[CHIP_SIZE];
-    std::memset(contents, 0xFF, CHIP_SIZE);
+    const chip_profile* part = find_chip(*env("FAKE_I2CDEV_PART") ? env("FAKE_I2CDEV_PART") : "24c01");
+    if (!part) part = &default_chip();
+    sim_chip_config config = sim_chip_config_for({part, part->page_size});
+    const char* cycle = env("FAKE_I2CDEV_CYCLE_US");
+    config.write_cycle_us = *cycle ? std::strtoull(cycle, nullptr, 10) : 300;
+    std::vector<std::uint8_t> contents(config.size(), 0xFF);
     if (std::FILE* f = std::fopen(env("FAKE_I2CDEV_CHIP"), "rb")) {
-        if (std::fread(contents, 1, CHIP_SIZE, f) != CHIP_SIZE) std::memset(contents, 0xFF, CHIP_SIZE);
+        if (std::fread(contents.data(), 1, contents.size(), f) != contents.size()) contents.assign(contents.size(), 0xFF);
         std::fclose(f);
     }
-    chip_reset(adapter.bus.chip, contents);
-    const char* cycle = env("FAKE_I2CDEV_CYCLE_US");
-    adapter.bus.chip.write_cycle_us = *cycle ? std::strtoull(cycle, nullptr, 10) : 300;
+    chip_reset(adapter.bus.chip, config, contents);
     if (*env("FAKE_I2CDEV_NO_CHIP")) adapter.bus.chip.ack_limit = 0;
     adapter.bus.lines(true, true);
 }
 
 void save_chip() {
     if (std::FILE* f = std::fopen(env("FAKE_I2CDEV_CHIP"), "wb")) {
-        std::fwrite(adapter.bus.chip.memory, 1, CHIP_SIZE, f);
+        std::fwrite(adapter.bus.chip.memory.data(), 1, adapter.bus.chip.memory.size(), f);
         std::fclose(f);
     }
 }

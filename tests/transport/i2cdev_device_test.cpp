@@ -78,45 +78,72 @@ device_outcome read_all(eeprom_device& chip, bytes& out) {
     return outcome;
 }
 
+// The adapter's functions, the transfers that then write a page of 8 of a
+// 24c01, how many there are, and a read. The chip is busy after each write,
+// so some transfer is not acknowledged and tried again.
+struct adapter_kind {
+    const char* functions;
+    std::string write;
+    std::size_t writes;
+    std::string read;
+};
+const adapter_kind KINDS[] = {
+    {"i2c", "rdwr w50:9", 16, "rdwr w50:1 r50:128 ok"},
+    {"smbus", "smbus-i2c-block w50:9", 16, "smbus-i2c-block w50:1 r50:32 ok"},
+    {"byte", "smbus-byte-data w50:2", 128, "smbus-byte-data w50:1 r50:1 ok"},
+};
+
 TEST_F(I2cdev, RoundTripsInEveryKindOfAdapter) {
-    // The adapter's functions, the transfers that then write pages of 8 and
-    // how many, and a read. The chip is busy after each write, so some
-    // transfer is not acknowledged and tried again.
-    const struct { const char* functions; std::string write; std::size_t writes; std::string read; } kinds[] = {
-        {"i2c", "rdwr w50:9", 16, "rdwr w50:1 r50:128 ok"},
-        {"smbus", "smbus-i2c-block w50:9", 16, "smbus-i2c-block w50:1 r50:32 ok"},
-        {"byte", "smbus-byte-data w50:2", 128, "smbus-byte-data w50:1 r50:1 ok"},
-    };
-    for (const auto& kind : kinds) {
-        for (std::uint16_t page : {1, 8}) {
-            SCOPED_TRACE(std::string(kind.functions) + " page " + std::to_string(page));
+    for (const adapter_kind& kind : KINDS) {
+        for (auto [part, page] : {std::pair{"24c01", 8}, std::pair{"24c16", 16}, std::pair{"24c256", 64}}) {
+            SCOPED_TRACE(std::string(kind.functions) + " " + part);
             set("FAKE_I2CDEV_FUNCS", kind.functions);
+            set("FAKE_I2CDEV_PART", part);
+            // The larger parts' thousands of writes with a short write cycle.
+            set("FAKE_I2CDEV_CYCLE_US", std::string(part) == "24c01" ? "300" : "20");
             dir.put("fake.log", "");
-            i2cdev_device chip({device}, target_of("24c01", page));
+            i2cdev_device chip({device}, target_of(part, static_cast<std::uint16_t>(page)));
             bytes image = counting(chip.target().size(), static_cast<std::uint8_t>(page));
             ASSERT_EQ(write_all(chip, image).result, device_result::done);
             bytes back;
             ASSERT_EQ(read_all(chip, back).bytes, static_cast<int>(image.size()));
             EXPECT_EQ(back, image);
             EXPECT_EQ(dir.get("chip.bin"), std::string(image.begin(), image.end()));
-            if (page == 1) continue;
+            if (chip.target().size() != 128) continue;
             EXPECT_EQ(log_lines(kind.write + " ok").size(), kind.writes);
             EXPECT_FALSE(log_lines(kind.write + " nak").empty());
             EXPECT_FALSE(log_lines(kind.read).empty());
         }
     }
+    // The last round trip: a 24c256 on byte transfers. Its address is written
+    // once (after the last write, and before the read), then read byte by byte.
+    EXPECT_EQ(log_lines("smbus-byte-data w50:2 ok").size(), 2u);
+    EXPECT_EQ(log_lines("smbus-byte r50:1 ok").size(), 32768u + 1);
+    EXPECT_EQ(log_lines("smbus-word-data w50:3 ok").size(), 32768u);
 }
 
 TEST_F(I2cdev, RefusedLengthsAreCutDownAndTheSizeThatWorkedIsKept) {
     set("FAKE_I2CDEV_MAX_LEN", "32");
-    dir.put("chip.bin", std::string(128, 'e'));
-    i2cdev_device chip({device}, target_of("24c01"));
-    bytes back;
+    set("FAKE_I2CDEV_PART", "24c256");
+    set("FAKE_I2CDEV_CYCLE_US", "20");
+    i2cdev_device chip({device}, target_of("24c256", 64));
+    bytes image = counting(32768, 1), back;
+    ASSERT_EQ(write_all(chip, image).result, device_result::done);
     ASSERT_EQ(read_all(chip, back).result, device_result::done);
-    EXPECT_EQ(back, bytes(128, 'e'));
-    EXPECT_EQ(log_lines("rdwr"), (std::vector<std::string>{"rdwr w50:1 r50:128 refused", "rdwr w50:1 r50:64 refused",
-                                                           "rdwr w50:1 r50:32 ok", "rdwr w50:1 r50:32 ok",
-                                                           "rdwr w50:1 r50:32 ok", "rdwr w50:1 r50:32 ok"}));
+    EXPECT_EQ(back, image);
+    // Pages of 64 after two address bytes, then 32: 16 bytes a message.
+    EXPECT_EQ(log_lines("rdwr w50:66"), std::vector<std::string>{"rdwr w50:66 refused"});
+    EXPECT_EQ(log_lines("rdwr w50:34"), std::vector<std::string>{"rdwr w50:34 refused"});
+    EXPECT_EQ(log_lines("rdwr w50:18 ok").size(), 32768u / 16);
+    // Reads from the 8192 bytes i2c-dev takes down to 32.
+    std::vector<std::string> refused;
+    for (int length = 8192; length > 32; length /= 2)
+        refused.push_back("rdwr w50:2 r50:" + std::to_string(length) + " refused");
+    std::vector<std::string> refusals;
+    for (const std::string& line : log_lines("rdwr w50:2 r50:"))
+        if (line.ends_with("refused")) refusals.push_back(line);
+    EXPECT_EQ(refusals, refused);
+    EXPECT_EQ(log_lines("rdwr w50:2 r50:32 ok").size(), 32768u / 32);
 }
 
 TEST_F(I2cdev, AnAddressADriverOwnsIsRefusedUnlessForced) {
