@@ -1,5 +1,6 @@
 #include <cstdio>
 #include <memory>
+#include <vector>
 
 #include "app/command.h"
 #include "app/menu.h"
@@ -9,7 +10,7 @@
 #include "bus/ppdev_port.h"
 #include "bus/trace.h"
 #include "sim/chip_file.h"
-#include "sim/chip24c01.h"
+#include "sim/chip24cxx.h"
 #include "sim/sim_board.h"
 
 #ifndef EEPROM24C01_VERSION
@@ -29,13 +30,15 @@ std::unique_ptr<port_backend> make_backend(const tool_options& options, std::str
         case backend_kind::io_ports:
             return std::make_unique<io_port>(options.io_base);
         case backend_kind::simulated: {
-            std::uint8_t contents[CHIP_SIZE];
+            // The board's own part until the options carry the chosen one.
+            sim_chip_config chip = default_sim_chip();
+            std::vector<std::uint8_t> contents;
             chip_file file;
-            problem = chip_file_open(options.chip_file, file, contents);
+            problem = chip_file_open(options.chip_file, chip.size(), file, contents);
             if (!problem.empty()) return nullptr;
-            auto board = std::make_unique<sim_board>(contents, !options.no_chip);
+            auto board = std::make_unique<sim_board>(chip, contents, !options.no_chip);
             board->cable_unplugged = options.no_cable;
-            board->keep_chip_in(file);
+            board->keep_chip_in(std::move(file));
             return board;
         }
         case backend_kind::ppdev:

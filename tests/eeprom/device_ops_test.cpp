@@ -230,11 +230,11 @@ TEST_F(DeviceOnRecorder, VerifyReportsEveryEqualByteUpToTheFirstDifference) {
 // On the simulated chip: what the tool's traffic does to a real 24C01.
 class DeviceOnChip : public ::testing::Test {
 protected:
-    std::uint8_t blank[CHIP_SIZE];
+    std::uint8_t blank[IMAGE_SIZE];
     std::unique_ptr<sim_board> board;
     void SetUp() override {
-        std::memset(blank, 0xFF, CHIP_SIZE);
-        board = std::make_unique<sim_board>(blank, true);
+        std::memset(blank, 0xFF, IMAGE_SIZE);
+        board = std::make_unique<sim_board>(default_sim_chip(), blank, true);
         port_use(board.get());
         for (int i = 0; i < IMAGE_SIZE; ++i) image_buffer[i] = static_cast<std::uint8_t>(i * 7 + 3);
     }
@@ -248,7 +248,7 @@ protected:
 
 TEST_F(DeviceOnChip, WriteThenVerifyAtOnce) {
     write_eeprom();
-    EXPECT_EQ(std::memcmp(board->chip().memory, image_buffer, CHIP_SIZE), 0);
+    EXPECT_EQ(std::memcmp(board->chip().memory.data(), image_buffer, IMAGE_SIZE), 0);
     EXPECT_EQ(verify_output(), repeat("Verify O.K.\n", 128));
 }
 
@@ -297,7 +297,7 @@ TEST_F(DeviceOnChip, AcknowledgingTheLastByteSpoilsTheNextRead) {
 }
 
 TEST_F(DeviceOnChip, EmptySocketIsReportedAndTheImageKept) {
-    board = std::make_unique<sim_board>(blank, false);
+    board = std::make_unique<sim_board>(default_sim_chip(), blank, false);
     port_use(board.get());
     testing::internal::CaptureStdout();
     write_eeprom();
@@ -328,7 +328,7 @@ TEST_F(DeviceOnChip, StuckBitIsFoundByVerify) {
 }
 
 TEST_F(DeviceOnChip, SlowWriteCycleIsWaitedFor) {
-    board->chip().write_cycle_us = 10000;
+    board->chip().config.write_cycle_us = 10000;
     write_eeprom();
     EXPECT_EQ(verify_output(), repeat("Verify O.K.\n", 128));
 }
