@@ -11,8 +11,8 @@ enum class device_result {
     sda_not_driven,  // SDA stays high when driven low: no board on the cable
     sda_held_low,    // SDA stays low when released: no power, or a short
     port_refused,    // the port could not be had; nothing was sent
-    port_lost,       // the port failed part way; the lines are as it left them
-    interrupted      // SIGINT or SIGTERM; the transaction in progress was finished
+    port_lost,       // the port failed part way, or the board could not keep what it got
+    interrupted      // SIGINT, SIGTERM, SIGHUP or SIGQUIT; the transaction in progress was finished
 };
 
 struct device_outcome {
@@ -23,7 +23,7 @@ struct device_outcome {
     std::string port_message;  // port_refused, port_lost: one line with its newline
 };
 
-// Claims the port, runs body with SIGINT and SIGTERM noted rather than fatal,
+// Claims the port, runs body with the interrupting signals noted rather than fatal,
 // turns a port lost mid-action into an outcome, and gives the port back. A
 // signal noted during the action makes the outcome interrupted.
 device_outcome run_device_action(const std::function<device_outcome()>& body);

@@ -9,22 +9,26 @@
 #include <cstring>
 
 #include "sim/chip24c01.h"
+#include "text/printable_name.h"
 
 namespace {
 
 std::string refusal(const std::string& path, const std::string& why, const char* what_to_do) {
-    return "Chip file " + path + " " + why + "; it is left as it is: " + what_to_do + ".\n";
+    return "Chip file " + printable_name(path) + " " + why + "; it is left as it is: " + what_to_do + ".\n";
 }
 
-// A new blank chip; an existing file is not touched here.
-void create_blank(const std::string& path) {
+// A new blank chip; an existing file is not touched here. Returns 0, EEXIST
+// when the file is there after all, or the errno of the call that failed.
+int create_blank(const std::string& path) {
     int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0) return;  // it exists after all, or the open below says why not
+    if (fd < 0) return errno;
     std::uint8_t blank[CHIP_SIZE];
     std::memset(blank, 0xFF, CHIP_SIZE);
-    bool whole = write(fd, blank, CHIP_SIZE) == CHIP_SIZE && fsync(fd) == 0;
-    close(fd);
-    if (!whole) unlink(path.c_str());
+    ssize_t put = write(fd, blank, CHIP_SIZE);
+    int error = put < 0 ? errno : put != CHIP_SIZE ? ENOSPC : fsync(fd) != 0 ? errno : 0;
+    if (close(fd) != 0 && error == 0) error = errno;
+    if (error != 0) unlink(path.c_str());
+    return error;
 }
 
 std::string read_whole(int fd, const std::string& path, std::uint8_t* contents) {
@@ -45,10 +49,16 @@ std::string read_whole(int fd, const std::string& path, std::uint8_t* contents) 
 }  // namespace
 
 std::string chip_file_open(const std::string& path, chip_file& file, std::uint8_t* contents) {
-    if (access(path.c_str(), F_OK) != 0 && errno == ENOENT) create_blank(path);
-    int fd = open(path.c_str(), O_RDWR | O_CLOEXEC);
+    bool created = false;
+    int failure = 0;
+    if (access(path.c_str(), F_OK) != 0 && errno == ENOENT) {
+        failure = create_blank(path);
+        created = failure == 0;
+        if (failure == EEXIST) failure = 0;
+    }
+    int fd = failure == 0 ? open(path.c_str(), O_RDWR | O_CLOEXEC) : -1;
     if (fd < 0) {
-        int failure = errno;
+        if (failure == 0) failure = errno;
         if (failure == EACCES || failure == EPERM || failure == EROFS)
             return refusal(path, std::string("may not be written by you (") + std::strerror(failure) + ")",
                            "make it writable or name another file");
@@ -67,6 +77,7 @@ std::string chip_file_open(const std::string& path, chip_file& file, std::uint8_
     }
     file.fd = fd;
     file.path = path;
+    file.created = created;
     return {};
 }
 

@@ -9,10 +9,12 @@
 struct chip_file {
     int fd = -1;
     std::string path;
+    bool created = false;  // made blank by this open
 };
 
 // Opens path for reading and writing, locks it for this process and fills
-// contents from it. A missing file is created as a blank chip (all 0xFF).
+// contents from it. A missing file is created as a blank chip (all 0xFF),
+// and file.created says so.
 // Returns "" or one line saying why the file cannot be used: another tool
 // holds it, it may not be written, it is not a 128-byte image. The file is
 // then left as it was.
