@@ -82,9 +82,15 @@ std::string chip_file_open(const std::string& path, chip_file& file, std::uint8_
 }
 
 std::string chip_file_save(const chip_file& file, const std::uint8_t* contents) {
-    // 128 bytes at offset 0 lie in one disk block, written whole.
-    ssize_t put = pwrite(file.fd, contents, CHIP_SIZE, 0);
-    if (put != CHIP_SIZE) return put < 0 ? std::strerror(errno) : "short write";
+    // 128 bytes at offset 0 lie in one disk block, written whole; a short
+    // write goes on, so that what stopped it gives its reason.
+    for (std::size_t done = 0; done < CHIP_SIZE;) {
+        ssize_t put = pwrite(file.fd, contents + done, CHIP_SIZE - done, static_cast<off_t>(done));
+        if (put < 0 && errno == EINTR) continue;
+        if (put < 0) return std::strerror(errno);
+        if (put == 0) return "short write";
+        done += static_cast<std::size_t>(put);
+    }
     if (fsync(file.fd) != 0) return std::strerror(errno);
     return {};
 }

@@ -10,6 +10,7 @@ struct tool_run {
     std::string out;
     std::string err;
     int status = -1;         // exit status, or -1 if it did not exit normally
+    int signal = 0;          // the signal that ended it, if one did
     bool timed_out = false;
     double seconds = 0;      // real time taken
 };
@@ -43,6 +44,9 @@ public:
 
     // "NAME=value" settings for the tool's environment.
     std::vector<std::string> env;
+    // Runs in the tool's process just before it starts: closes a standard
+    // descriptor, ignores a signal, sets a limit.
+    std::function<void()> in_child;
     // Puts the fake ppdev driver under the tool: the device path it answers
     // for (returned), its chip file "fake-chip.bin" and its log "fake.log",
     // here; fail as FAKE_PPDEV_FAIL.
