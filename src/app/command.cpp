@@ -125,7 +125,7 @@ int program_or_verify(const std::string& name, bool write, bool compare) {
 int check_board() {
     bool answered = false;
     device_outcome outcome = run_device_action([&] {
-        say("Port: " + port_current()->name() + " claimed.");
+        say("Port: " + printable_name(port_current()->name()) + " claimed.");
         line_check lines = check_lines();
         std::string cleared;
         if (lines.clearing_clocks >= 0)
