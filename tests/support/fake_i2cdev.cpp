@@ -23,7 +23,6 @@
 //   FAKE_I2CDEV_LOG       a line per transfer: its kind, its messages as
 //                         w50:2 or r50:32 (direction, address, length), and
 //                         ok, nak or refused
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <linux/i2c-dev.h>
 #include <linux/i2c.h>
@@ -40,18 +39,13 @@
 #include <vector>
 
 #include "sim/chip24cxx.h"
+#include "support/preload_fake.h"
 
 namespace {
 
-template <typename F>
-F real(const char* name) {
-    return reinterpret_cast<F>(dlsym(RTLD_NEXT, name));
-}
-
-const char* env(const char* name) {
-    const char* value = std::getenv(name);
-    return value ? value : "";
-}
+using preload::env;
+using preload::fail;
+using preload::real;
 
 std::uint64_t now_us() {
     timespec t{};
@@ -59,18 +53,7 @@ std::uint64_t now_us() {
     return static_cast<std::uint64_t>(t.tv_sec) * 1000000 + static_cast<std::uint64_t>(t.tv_nsec) / 1000;
 }
 
-int fail(int error) {
-    errno = error;
-    return -1;
-}
-
-void log_line(const std::string& line) {
-    if (!*env("FAKE_I2CDEV_LOG")) return;
-    if (std::FILE* f = std::fopen(env("FAKE_I2CDEV_LOG"), "a")) {
-        std::fprintf(f, "%s\n", line.c_str());
-        std::fclose(f);
-    }
-}
+void log_line(const std::string& line) { preload::log_to("FAKE_I2CDEV_LOG", line); }
 
 // The chip on the lines, and the master's side of the bus protocol.
 struct fake_bus {
@@ -115,8 +98,6 @@ struct fake_adapter {
     int selected = -1;
     fake_bus bus;
 } adapter;
-
-bool is_fake_path(const char* path) { return path && *env("FAKE_I2CDEV_PATH") && std::strcmp(path, env("FAKE_I2CDEV_PATH")) == 0; }
 
 // "N" of the fake's path "…/i2c-N".
 std::string adapter_number() {
@@ -231,21 +212,9 @@ void load_chip() {
     sim_chip_config config = sim_chip_config_for({part, part->page_size});
     const char* cycle = env("FAKE_I2CDEV_CYCLE_US");
     config.write_cycle_us = *cycle ? std::strtoull(cycle, nullptr, 10) : 300;
-    std::vector<std::uint8_t> contents(config.size(), 0xFF);
-    if (std::FILE* f = std::fopen(env("FAKE_I2CDEV_CHIP"), "rb")) {
-        if (std::fread(contents.data(), 1, contents.size(), f) != contents.size()) contents.assign(contents.size(), 0xFF);
-        std::fclose(f);
-    }
-    chip_reset(adapter.bus.chip, config, contents);
+    preload::load_chip("FAKE_I2CDEV_CHIP", adapter.bus.chip, config);
     if (*env("FAKE_I2CDEV_NO_CHIP")) adapter.bus.chip.ack_limit = 0;
     adapter.bus.lines(true, true);
-}
-
-void save_chip() {
-    if (std::FILE* f = std::fopen(env("FAKE_I2CDEV_CHIP"), "wb")) {
-        std::fwrite(adapter.bus.chip.memory.data(), 1, adapter.bus.chip.memory.size(), f);
-        std::fclose(f);
-    }
 }
 
 int open_fake(int flags) {
@@ -272,36 +241,19 @@ int open_name() {
     return ends[0];
 }
 
-bool is_fake_name_path(const char* path) {
-    return *env("FAKE_I2CDEV_PATH") && path && path == "/sys/class/i2c-dev/i2c-" + adapter_number() + "/name";
-}
+bool is_device_path(const char* path) { return std::strcmp(path, env("FAKE_I2CDEV_PATH")) == 0; }
 
-int open_or_fake(const char* real_name, const char* path, int flags, va_list args) {
-    mode_t mode = (flags & O_CREAT) ? static_cast<mode_t>(va_arg(args, int)) : 0;
-    if (is_fake_path(path)) return open_fake(flags);
-    if (is_fake_name_path(path)) return open_name();
-    return real<int (*)(const char*, int, ...)>(real_name)(path, flags, mode);
-}
 
 }  // namespace
 
+bool fake_stands_for(const char* path) {
+    return *env("FAKE_I2CDEV_PATH") &&
+           (is_device_path(path) || path == "/sys/class/i2c-dev/i2c-" + adapter_number() + "/name");
+}
+
+int fake_open(const char* path, int flags) { return is_device_path(path) ? open_fake(flags) : open_name(); }
+
 extern "C" {
-
-int open(const char* path, int flags, ...) {
-    va_list args;
-    va_start(args, flags);
-    int fd = open_or_fake("open", path, flags, args);
-    va_end(args);
-    return fd;
-}
-
-int open64(const char* path, int flags, ...) {
-    va_list args;
-    va_start(args, flags);
-    int fd = open_or_fake("open64", path, flags, args);
-    va_end(args);
-    return fd;
-}
 
 ssize_t readlink(const char* path, char* buffer, size_t size) noexcept {
     if (!*env("FAKE_I2CDEV_PATH") || path != "/sys/bus/i2c/devices/" + adapter_number() + "-0050/driver")
@@ -337,7 +289,7 @@ int ioctl(int fd, unsigned long request, ...) noexcept {
 
 int close(int fd) {
     if (fd >= 0 && fd == adapter.fd) {
-        save_chip();
+        preload::save_chip("FAKE_I2CDEV_CHIP", adapter.bus.chip);
         adapter.fd = -1;
         log_line("close");
     }

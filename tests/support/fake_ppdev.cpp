@@ -19,7 +19,6 @@
 //                    signal, as a port held by a print job), access=ERRNO@N
 //                    (the Nth register access fails), status=0x00 (every
 //                    status bit reads 0, as on a board without power)
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <linux/ppdev.h>
 #include <poll.h>
@@ -39,6 +38,7 @@
 #include <vector>
 
 #include "sim/chip24cxx.h"
+#include "support/preload_fake.h"
 
 namespace {
 
@@ -53,10 +53,9 @@ struct fake_port {
     std::int64_t origin_ns = 0;
 } port;
 
-template <typename F>
-F real(const char* name) {
-    return reinterpret_cast<F>(dlsym(RTLD_NEXT, name));
-}
+using preload::env;
+using preload::fail;
+using preload::real;
 
 std::int64_t now_ns() {
     timespec t{};
@@ -64,18 +63,7 @@ std::int64_t now_ns() {
     return static_cast<std::int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
 }
 
-const char* env(const char* name) {
-    const char* value = std::getenv(name);
-    return value ? value : "";
-}
-
-void log_line(const std::string& line) {
-    if (!*env("FAKE_PPDEV_LOG")) return;
-    if (std::FILE* f = std::fopen(env("FAKE_PPDEV_LOG"), "a")) {
-        std::fprintf(f, "%s\n", line.c_str());
-        std::fclose(f);
-    }
-}
+void log_line(const std::string& line) { preload::log_to("FAKE_PPDEV_LOG", line); }
 
 // The errno that FAKE_PPDEV_FAIL gives for what ("open", "claim",
 // "access"), or 0; at receives the N of access=ERRNO@N.
@@ -97,24 +85,9 @@ int failure_for(const char* what, long* at = nullptr) {
     return 0;
 }
 
-void save_chip() {
-    const char* path = env("FAKE_PPDEV_CHIP");
-    if (!*path) return;
-    if (std::FILE* f = std::fopen(path, "wb")) {
-        std::fwrite(port.chip.memory.data(), 1, port.chip.memory.size(), f);
-        std::fclose(f);
-    }
-}
+void save_chip() { preload::save_chip("FAKE_PPDEV_CHIP", port.chip); }
 
-void load_chip() {
-    sim_chip_config config = default_sim_chip();
-    std::vector<std::uint8_t> contents(config.size(), 0xFF);
-    if (std::FILE* f = std::fopen(env("FAKE_PPDEV_CHIP"), "rb")) {
-        if (std::fread(contents.data(), 1, contents.size(), f) != contents.size()) contents.assign(contents.size(), 0xFF);
-        std::fclose(f);
-    }
-    chip_reset(port.chip, config, contents);
-}
+void load_chip() { preload::load_chip("FAKE_PPDEV_CHIP", port.chip, default_sim_chip()); }
 
 bool wire_sda() { return port.master_sda && chip_bus_sda(port.chip); }
 
@@ -135,11 +108,6 @@ void note_access(bool is_write) {
     }
     port.last_write_ns = is_write ? t : -1;
     ++(is_write ? port.writes : port.reads);
-}
-
-int fail(int error) {
-    errno = error;
-    return -1;
 }
 
 int register_access(unsigned long request, unsigned char* byte) {
@@ -259,33 +227,13 @@ void close_fake() {
     log_line("close");
 }
 
-bool is_fake_path(const char* path) { return path && *env("FAKE_PPDEV_PATH") && std::strcmp(path, env("FAKE_PPDEV_PATH")) == 0; }
-
-int open_or_fake(const char* real_name, const char* path, int flags, va_list args) {
-    mode_t mode = (flags & O_CREAT) ? static_cast<mode_t>(va_arg(args, int)) : 0;
-    if (is_fake_path(path)) return open_fake(path, flags);
-    return real<int (*)(const char*, int, ...)>(real_name)(path, flags, mode);
-}
-
 }  // namespace
 
+bool fake_stands_for(const char* path) { return *env("FAKE_PPDEV_PATH") && std::strcmp(path, env("FAKE_PPDEV_PATH")) == 0; }
+
+int fake_open(const char* path, int flags) { return open_fake(path, flags); }
+
 extern "C" {
-
-int open(const char* path, int flags, ...) {
-    va_list args;
-    va_start(args, flags);
-    int fd = open_or_fake("open", path, flags, args);
-    va_end(args);
-    return fd;
-}
-
-int open64(const char* path, int flags, ...) {
-    va_list args;
-    va_start(args, flags);
-    int fd = open_or_fake("open64", path, flags, args);
-    va_end(args);
-    return fd;
-}
 
 int ioctl(int fd, unsigned long request, ...) noexcept {
     va_list args;
