@@ -14,16 +14,15 @@
 #include <functional>
 #include <string>
 
-#include "bus/port.h"
 #include "app/command.h"
 #include "app/menu_actions.h"
-#include "eeprom/eeprom.h"
-#include "image/image.h"
+#include "device/parallel_device.h"
 #include "sim/sim_board.h"
 
 namespace {
 
 constexpr int REPEATS = 20;
+constexpr int IMAGE_SIZE = 128;
 constexpr double BIT_TIME_US = 10.0;  // one clock at 100 kHz
 
 double cpu_seconds() {
@@ -60,31 +59,31 @@ struct figures {
     double cpu_us = 0;
 };
 
-figures measure(const std::function<void()>& action) {
+figures measure(const std::function<void(menu_session&)>& action) {
     std::uint8_t blank[CHIP_SIZE];
     std::memset(blank, 0xFF, CHIP_SIZE);
     figures f;
     double cpu = 0;
     for (int i = 0; i < REPEATS; ++i) {
         // The same image each time: a read replaces it with the chip's.
-        for (int j = 0; j < IMAGE_SIZE; ++j) image_buffer[j] = static_cast<std::uint8_t>(j * 37 + 11);
         sim_board board(blank, true);
-        port_use(&board);
-        write_eeprom();  // every action starts from a programmed, idle chip
+        parallel_device device(board, {&default_chip(), 1});
+        menu_session session(device);
+        for (int j = 0; j < IMAGE_SIZE; ++j) session.image[j] = static_cast<std::uint8_t>(j * 37 + 11);
+        write_eeprom(session);  // every action starts from a programmed, idle chip
         board.advance_us(CHIP_WRITE_CYCLE_US);
         sim_counters before = board.counters();
         std::uint64_t start_us = board.now_us();
         double start_cpu = cpu_seconds();
         {
             quiet_output quiet;
-            action();
+            action(session);
         }
         cpu += cpu_seconds() - start_cpu;
         const sim_counters& after = board.counters();
         f.counters = {after.port_writes - before.port_writes, after.status_reads - before.status_reads,
                       after.bit_delays - before.bit_delays, after.write_cycle_waits - before.write_cycle_waits};
         f.bus_us = board.now_us() - start_us;
-        port_use(nullptr);
     }
     f.cpu_us = cpu / REPEATS * 1e6;
     return f;
@@ -118,8 +117,9 @@ int main() {
     tool_options command;
     command.action = tool_action::write;
     command.image_file = image_file();
-    figures command_write = measure([&] {
-        if (run_command(command) != EXIT_DONE) std::abort();
+    command.write_all = true;
+    figures command_write = measure([&](menu_session& session) {
+        if (run_command(command, session.device) != EXIT_DONE) std::abort();
     });
     unlink(command.image_file.c_str());
 

@@ -2,10 +2,8 @@
 
 #include <cstdlib>
 
-#include "image/image.h"
-
-void exit_interrupted(std::FILE* stream, const char* lead, const device_outcome& outcome) {
-    std::fprintf(stream, "%sInterrupted after %d of %d bytes.\n", lead, outcome.bytes, IMAGE_SIZE);
+void exit_interrupted(std::FILE* stream, const char* lead, const device_outcome& outcome, std::size_t size) {
+    std::fprintf(stream, "%sInterrupted after %d of %zu bytes.\n", lead, outcome.bytes, size);
     std::fflush(nullptr);
     std::exit(128 + outcome.signal);
 }

@@ -1,16 +1,17 @@
 #include <cstdio>
 #include <memory>
 
+#include "app/chip_choice.h"
 #include "app/command.h"
 #include "app/menu.h"
 #include "app/options.h"
-#include "bus/io_port.h"
-#include "bus/port.h"
-#include "bus/ppdev_port.h"
 #include "bus/trace.h"
+#include "device/parallel_device.h"
 #include "sim/chip_file.h"
 #include "sim/chip24c01.h"
 #include "sim/sim_board.h"
+#include "transport/io_port.h"
+#include "transport/ppdev_port.h"
 
 #ifndef EEPROM24C01_VERSION
 #error "EEPROM24C01_VERSION comes from the project's version in CMake"
@@ -58,18 +59,29 @@ int main(int argc, char** argv) {
         std::puts("eeprom24c01 " EEPROM24C01_VERSION);
         return EXIT_DONE;
     }
+    if (options.chip.name == "list") {
+        print_chip_list(stdout);
+        return EXIT_DONE;
+    }
+    chip_target target{};
+    problem = choose_chip(options.chip, target);
+    if (!problem.empty()) {
+        std::fprintf(stderr, "eeprom24c01: %s\n", problem.c_str());
+        return EXIT_USAGE;
+    }
     std::unique_ptr<port_backend> backend = make_backend(options, problem);
     if (!backend) {
         std::fputs(("eeprom24c01: " + problem).c_str(), stderr);
         return EXIT_USAGE;
     }
+    bus_trace trace;
     if (!options.trace_file.empty()) {
-        problem = trace_open(options.trace_file);
+        problem = trace.open(options.trace_file);
         if (!problem.empty()) {
             std::fprintf(stderr, "eeprom24c01: cannot write trace %s: %s\n", options.trace_file.c_str(), problem.c_str());
             return EXIT_USAGE;
         }
     }
-    port_use(backend.get());
-    return options.action == tool_action::menu ? run_console() : run_command(options);
+    parallel_device device(*backend, target, &trace);
+    return options.action == tool_action::menu ? run_console(device) : run_command(options, device);
 }

@@ -32,30 +32,36 @@ const char MENU[] =
     "7. Program default values\n"
     "8. Exit\n";
 
-using menu_action = void (*)();
+using menu_action = void (*)(menu_session&);
 
 // Options 1 to 7, in menu order.
 constexpr menu_action MENU_ACTIONS[] = {
-    write_eeprom,        change_buffer_data,    save_buffer_to_file,    read_custom_file,
-    read_eeprom_to_buffer, verify_eeprom, program_default_values,
+    write_eeprom,
+    [](menu_session& s) { change_buffer_data(s.image); },
+    [](menu_session& s) { save_buffer_to_file(s.image); },
+    [](menu_session& s) { read_custom_file(s.image); },
+    read_eeprom_to_buffer,
+    verify_eeprom,
+    program_default_values,
 };
 constexpr int ACTION_COUNT = sizeof MENU_ACTIONS / sizeof MENU_ACTIONS[0];
 
 // Fills the image from the default file while printing it slot by slot;
 // slots past the end of a short file (or a failed read) hold 0xFF.
-void load_default_image(std::FILE* file) {
+void load_default_image(std::FILE* file, std::vector<std::uint8_t>& image) {
     std::fputs("Contents of default data:\n", stdout);
     std::fputs(DUMP_HEADER, stdout);
-    for (int i = 0; i < IMAGE_SIZE; ++i) {
+    for (std::size_t i = 0; i < image.size(); ++i) {
         int c = std::fgetc(file);
-        image_buffer[i] = c == EOF ? 0xFF : static_cast<std::uint8_t>(c);
-        print_dump_entry(i, image_buffer[i], dump_index::hexadecimal);
+        image[i] = c == EOF ? 0xFF : static_cast<std::uint8_t>(c);
+        print_dump_entry(static_cast<int>(i), image[i], dump_index::hexadecimal);
     }
 }
 
 }  // namespace
 
-int run_console() {
+int run_console(eeprom_device& device) {
+    menu_session session(device);
     std::FILE* file = std::fopen(DEFAULT_IMAGE_FILE, "rb");
     if (!file) {
         std::fputs("file open failed. \n", stdout);
@@ -63,7 +69,7 @@ int run_console() {
     }
     std::fputs(BANNER, stdout);
     read_raw_char();  // the wait for ENTER; end of input goes on the same way
-    load_default_image(file);
+    load_default_image(file, session.image);
     std::fclose(file);
 
     for (;;) {
@@ -79,6 +85,6 @@ int run_console() {
                 break;
         }
         if (option < 1 || option > ACTION_COUNT) return 0;  // 8 and anything out of range
-        MENU_ACTIONS[option - 1]();
+        MENU_ACTIONS[option - 1](session);
     }
 }

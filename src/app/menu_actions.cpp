@@ -3,7 +3,6 @@
 #include <cstdio>
 
 #include "app/device_texts.h"
-#include "bus/bus.h"
 #include "eeprom/eeprom.h"
 #include "image/image.h"
 #include "image/image_files.h"
@@ -14,7 +13,7 @@ enum class action_kind { write, read };
 
 // Nothing for an action that did all it should; otherwise one line, started
 // with lead. A signal ends the program after its line.
-void report(const device_outcome& outcome, action_kind kind, const char* lead = "") {
+void report(const menu_session& session, const device_outcome& outcome, action_kind kind, const char* lead = "") {
     switch (outcome.result) {
         case device_result::done:
             return;
@@ -27,7 +26,7 @@ void report(const device_outcome& outcome, action_kind kind, const char* lead = 
                 std::fputs("No acknowledge from the EEPROM: check the board, its power and the cable.\n", stdout);
             return;
         case device_result::interrupted:
-            exit_interrupted(stdout, lead, outcome);
+            exit_interrupted(stdout, lead, outcome, session.image.size());
         default:
             std::fputs(lead, stdout);
             std::fputs(outcome.port_message.c_str(), stdout);
@@ -36,50 +35,48 @@ void report(const device_outcome& outcome, action_kind kind, const char* lead = 
 }
 
 // Every equal byte up to the first difference, and that difference.
-void report_comparison() {
-    int differs = first_difference(image_buffer, readback_buffer);
-    int equal = differs < 0 ? IMAGE_SIZE : differs;
+void report_comparison(const menu_session& session) {
+    int differs = first_difference(session.image, session.readback);
+    int equal = differs < 0 ? static_cast<int>(session.image.size()) : differs;
     for (int i = 0; i < equal; ++i) std::fputs("Verify O.K.\n", stdout);
     if (differs < 0) return;
+    auto at = static_cast<std::size_t>(differs);
     std::fputs(" ERROR: ADDRESS   WRITE DATA   READ DATA\n", stdout);
-    std::printf("          %d         %x            %x   \n", differs, image_buffer[differs], readback_buffer[differs]);
+    std::printf("          %d         %x            %x   \n", differs, session.image[at], session.readback[at]);
 }
 
-device_outcome write_image_buffer() {
-    return run_device_action([] { return write_whole_device(image_buffer); });
+device_outcome write_image_buffer(menu_session& session) {
+    return run_device_action(session.device, [&] { return write_image(session.device, session.image); });
+}
+
+// Reads the chip into buffer; then, while the lines rest low after the stop,
+// shows what came of it.
+void read_then(menu_session& session, std::vector<std::uint8_t>& buffer, void (*show)(const menu_session&)) {
+    device_outcome outcome = run_device_action(session.device, [&] {
+        device_outcome read = read_image(session.device, buffer);
+        if (read.result == device_result::done) show(session);
+        device_outcome idle = session.device.idle();
+        return read.result == device_result::done ? idle : read;
+    });
+    report(session, outcome, action_kind::read);
 }
 
 }  // namespace
 
-void write_eeprom() { report(write_image_buffer(), action_kind::write); }
+void write_eeprom(menu_session& session) { report(session, write_image_buffer(session), action_kind::write); }
 
-void read_eeprom_to_buffer() {
-    device_outcome outcome = run_device_action([] {
-        device_outcome read = read_whole_device(image_buffer);
-        // Shown while the lines rest low after the stop.
-        if (read.result == device_result::done) print_dump(image_buffer, dump_index::decimal);
-        bus_idle();
-        return read;
-    });
-    report(outcome, action_kind::read);
+void read_eeprom_to_buffer(menu_session& session) {
+    read_then(session, session.image, [](const menu_session& s) { print_dump(s.image, dump_index::decimal); });
 }
 
-void verify_eeprom() {
-    device_outcome outcome = run_device_action([] {
-        device_outcome read = read_whole_device(readback_buffer);
-        if (read.result == device_result::done) report_comparison();
-        bus_idle();
-        return read;
-    });
-    report(outcome, action_kind::read);
-}
+void verify_eeprom(menu_session& session) { read_then(session, session.readback, report_comparison); }
 
-void program_default_values() {
-    if (!load_image_file(DEFAULT_IMAGE_FILE, image_buffer)) {
+void program_default_values(menu_session& session) {
+    if (!load_image_file(DEFAULT_IMAGE_FILE, session.image)) {
         std::fputs("Open failed\n", stdout);
         return;
     }
-    print_dump(image_buffer, dump_index::decimal);
+    print_dump(session.image, dump_index::decimal);
     // The dump ends mid-line: a message of the write starts a line of its own.
-    report(write_image_buffer(), action_kind::write, "\n");
+    report(session, write_image_buffer(session), action_kind::write, "\n");
 }

@@ -56,8 +56,11 @@ std::string parse_options(int argc, char** argv, tool_options& options) {
     bool asked_help = false, asked_version = false;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
-        if (arg == "--no-chip" || arg == "--no-cable" || arg == "-n" || arg == "--no-verify") {
-            bool& flag = arg == "--no-chip" ? options.no_chip : arg == "--no-cable" ? options.no_cable : options.no_verify;
+        if (arg == "--no-chip" || arg == "--no-cable" || arg == "-n" || arg == "--no-verify" || arg == "--all") {
+            bool& flag = arg == "--no-chip"    ? options.no_chip
+                         : arg == "--no-cable" ? options.no_cable
+                         : arg == "--all"      ? options.write_all
+                                               : options.no_verify;
             flag = true;
             continue;
         }
@@ -67,7 +70,11 @@ std::string parse_options(int argc, char** argv, tool_options& options) {
             (action->action == tool_action::help ? asked_help : asked_version) = true;
             continue;
         }
-        if (!action && arg != "--port" && arg != "--io" && arg != "--sim" && arg != "--trace")
+        std::string* chip_value = arg == "--chip"        ? &options.chip.name
+                                  : arg == "--page-size" ? &options.chip.page_size
+                                  : arg == "--address"   ? &options.chip.address
+                                                         : nullptr;
+        if (!action && !chip_value && arg != "--port" && arg != "--io" && arg != "--sim" && arg != "--trace")
             return "unknown option '" + arg + "'";
         std::string value;
         if (!action || action->takes_file) {
@@ -80,6 +87,8 @@ std::string parse_options(int argc, char** argv, tool_options& options) {
             if (options.action != tool_action::menu) return "choose one action of -r, -w, -v and --check";
             options.action = action->action;
             options.image_file = value;
+        } else if (chip_value) {
+            *chip_value = value;
         } else if (arg == "--port") {
             problem = choose(backend_kind::ppdev);
             options.port_device = value;
@@ -100,6 +109,7 @@ std::string parse_options(int argc, char** argv, tool_options& options) {
         return std::string(options.no_chip ? "--no-chip" : "--no-cable") + " needs --sim FILE";
     if (options.no_chip && options.no_cable) return "choose one of --no-chip and --no-cable";
     if (options.no_verify && options.action != tool_action::write) return "--no-verify goes with --write";
+    if (options.write_all && options.action != tool_action::write) return "--all goes with --write";
     if (asked_help) options.action = tool_action::help;
     else if (asked_version) options.action = tool_action::version;
     return {};

@@ -1,25 +1,13 @@
 #include "eeprom/device_action.h"
 
-#include "bus/port.h"
 #include "eeprom/interruption.h"
 
-device_outcome run_device_action(const std::function<device_outcome()>& body) {
+device_outcome run_device_action(eeprom_device& device, const std::function<device_outcome()>& body) {
     interruption_arm();
-    device_outcome outcome;
-    std::string refusal = port_begin_action();
-    if (!refusal.empty()) {
-        outcome.result = device_result::port_refused;
-        outcome.port_message = refusal;
-    } else {
-        try {
-            outcome = body();
-            port_end_action();
-        } catch (const port_lost& lost) {
-            outcome = {};
-            outcome.result = device_result::port_lost;
-            outcome.port_message = std::string(lost.what()) + "\n";
-            port_abandon();
-        }
+    device_outcome outcome = device.begin_action();
+    if (outcome.result == device_result::done) {
+        outcome = body();
+        device.end_action();
     }
     interruption_disarm();
     if (int signal = interruption_signal()) {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 #include "console/console_input.h"
 #include "image/image.h"
@@ -21,19 +22,21 @@ bool read_number(input_result (*reader)(Number&), Number& value, const char* ref
 }
 
 // One pass of the dialogue; false when the user answered y.
-bool edit_one_byte() {
-    std::fputs("\nEnter the address location you want to change. (0 to 127)\n", stdout);
+bool edit_one_byte(std::span<std::uint8_t> image) {
+    const std::string last = std::to_string(image.size() - 1);
+    const std::string refusal = "Address must be 0 to " + last + ".\n";
+    std::printf("\nEnter the address location you want to change. (0 to %s)\n", last.c_str());
     int address = 0;
-    if (!read_number(read_decimal, address, "Address must be 0 to 127.\n")) return true;
-    if (address < 0 || address >= IMAGE_SIZE) {
-        std::fputs("Address must be 0 to 127.\n", stdout);
+    if (!read_number(read_decimal, address, refusal.c_str())) return true;
+    if (address < 0 || static_cast<std::size_t>(address) >= image.size()) {
+        std::fputs(refusal.c_str(), stdout);
         discard_line();
         return true;
     }
     std::fputs("Enter the byte in HEX format.\n", stdout);
     std::uint32_t value = 0;
     if (!read_number(read_hex, value, "The byte must be a hexadecimal number, such as 3c.\n")) return true;
-    image_buffer[address] = static_cast<std::uint8_t>(value & 0xFF);
+    image[static_cast<std::size_t>(address)] = static_cast<std::uint8_t>(value & 0xFF);
     std::fputs("Done (y/n)?\n", stdout);
     char answer = 0;
     if (read_char(answer) == input_result::end) end_of_input();
@@ -42,11 +45,11 @@ bool edit_one_byte() {
 
 }  // namespace
 
-void change_buffer_data() {
+void change_buffer_data(std::span<std::uint8_t> image) {
     std::fputs("Contents of default data:\n", stdout);
-    print_dump(image_buffer, dump_index::decimal);
-    while (edit_one_byte()) {
+    print_dump(image, dump_index::decimal);
+    while (edit_one_byte(image)) {
     }
-    print_dump(image_buffer, dump_index::decimal);
+    print_dump(image, dump_index::decimal);
     std::fputs("\n", stdout);
 }

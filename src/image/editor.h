@@ -1,4 +1,7 @@
 // The byte editor: menu option 2.
 #pragma once
 
-void change_buffer_data();
+#include <cstdint>
+#include <span>
+
+void change_buffer_data(std::span<std::uint8_t> image);

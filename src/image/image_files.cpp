@@ -33,35 +33,35 @@ std::string ask_file_name(const char* prompt) {
 
 }  // namespace
 
-bool load_image_file(const std::string& name, std::uint8_t* buffer) {
+bool load_image_file(const std::string& name, std::span<std::uint8_t> buffer) {
     int fd = open(name.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return false;
-    std::uint8_t incoming[IMAGE_SIZE];
+    std::vector<std::uint8_t> incoming(buffer.size());
     ssize_t got;
-    do got = read(fd, incoming, IMAGE_SIZE);
+    do got = read(fd, incoming.data(), incoming.size());
     while (got < 0 && errno == EINTR);
     close(fd);
     if (got < 0) return false;  // a folder, say: opened but not readable
-    std::memcpy(buffer, incoming, static_cast<std::size_t>(got));
+    std::memcpy(buffer.data(), incoming.data(), static_cast<std::size_t>(got));
     return true;
 }
 
-void save_buffer_to_file() {
+void save_buffer_to_file(std::span<const std::uint8_t> image) {
     std::string name = ask_file_name("Enter the name of file to save.\n");
     int fd = open_for_save(name);
     if (fd < 0) return;
     ssize_t put;
-    do put = write(fd, image_buffer, IMAGE_SIZE);
+    do put = write(fd, image.data(), image.size());
     while (put < 0 && errno == EINTR);
-    int failure = put < 0 ? errno : put != IMAGE_SIZE ? ENOSPC : 0;
+    int failure = put < 0 ? errno : static_cast<std::size_t>(put) != image.size() ? ENOSPC : 0;
     if (close(fd) != 0 && failure == 0) failure = errno;
     if (failure != 0) std::printf("Write failed: %s\n", std::strerror(failure));
 }
 
-void read_custom_file() {
+void read_custom_file(std::span<std::uint8_t> image) {
     std::string name = ask_file_name("Enter the name of file to read.\n");
-    if (!load_image_file(name, image_buffer)) std::fputs("Open failed\n", stdout);
-    print_dump(image_buffer, dump_index::decimal);
+    if (!load_image_file(name, image)) std::fputs("Open failed\n", stdout);
+    print_dump(image, dump_index::decimal);
 }
 
 namespace {
@@ -82,33 +82,35 @@ bool write_all(int fd, const std::uint8_t* bytes, std::size_t size) {
 
 }  // namespace
 
-std::string read_exact_image(const std::string& name, std::uint8_t* image) {
+std::string read_exact_image(const std::string& name, std::span<std::uint8_t> image) {
     std::string shown = name == "-" ? "standard input" : name;
     int fd = name == "-" ? 0 : open(name.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return failure("Cannot read " + shown, errno);
     std::uint8_t chunk[4096];
-    std::uint8_t first[IMAGE_SIZE];
+    std::vector<std::uint8_t> first(image.size());
     long long size = 0;
+    const auto wanted = static_cast<long long>(image.size());
     int error = 0;
     for (;;) {
         ssize_t got = read(fd, chunk, sizeof chunk);
         if (got < 0 && errno == EINTR) continue;
         if (got < 0) error = errno;
         if (got <= 0) break;
-        for (ssize_t i = 0; i < got && size + i < IMAGE_SIZE; ++i) first[size + i] = chunk[i];
+        for (ssize_t i = 0; i < got && size + i < wanted; ++i) first[static_cast<std::size_t>(size + i)] = chunk[i];
         size += got;
     }
     if (fd != 0) close(fd);
     if (error != 0) return failure("Cannot read " + shown, error);
-    if (size != IMAGE_SIZE)
-        return shown + " holds " + std::to_string(size) + " bytes; an image is exactly 128 bytes";
-    std::memcpy(image, first, IMAGE_SIZE);
+    if (size != wanted)
+        return shown + " holds " + std::to_string(size) + " bytes; an image is exactly " + std::to_string(wanted) +
+               " bytes";
+    std::memcpy(image.data(), first.data(), image.size());
     return {};
 }
 
-std::string replace_image_file(const std::string& name, const std::uint8_t* image) {
+std::string replace_image_file(const std::string& name, std::span<const std::uint8_t> image) {
     if (name == "-") {
-        if (!write_all(1, image, IMAGE_SIZE)) return failure("Cannot write standard output", errno);
+        if (!write_all(1, image.data(), image.size())) return failure("Cannot write standard output", errno);
         return {};
     }
     // A new file gets the usual mode; a replaced one keeps its own.
@@ -123,7 +125,7 @@ std::string replace_image_file(const std::string& name, const std::uint8_t* imag
     int fd = mkstemp(temp.data());
     if (fd < 0) return failure("Cannot write " + name, errno);
     int error = 0;
-    if (!write_all(fd, image, IMAGE_SIZE) || fchmod(fd, mode) != 0 || fsync(fd) != 0) error = errno;
+    if (!write_all(fd, image.data(), image.size()) || fchmod(fd, mode) != 0 || fsync(fd) != 0) error = errno;
     if (close(fd) != 0 && error == 0) error = errno;
     if (error == 0 && rename(temp.data(), name.c_str()) != 0) error = errno;
     if (error != 0) unlink(temp.data());

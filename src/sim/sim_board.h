@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "bus/port.h"
+#include "transport/port_backend.h"
 #include "sim/chip24c01.h"
 #include "sim/chip_file.h"
 

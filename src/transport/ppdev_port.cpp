@@ -1,4 +1,4 @@
-#include "bus/ppdev_port.h"
+#include "transport/ppdev_port.h"
 
 #include <fcntl.h>
 #include <grp.h>

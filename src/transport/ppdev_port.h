@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "bus/real_port.h"
+#include "transport/real_port.h"
 
 // How long a claim waits for another user of the port, such as a print job.
 inline constexpr unsigned PPDEV_CLAIM_WAIT_SECONDS = 3;

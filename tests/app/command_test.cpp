@@ -5,8 +5,8 @@
 #include <cstring>
 
 #include "app/command.h"
-#include "eeprom/eeprom.h"
 #include "sim/sim_board.h"
+#include "support/recording_port.h"
 #include "support/run_tool.h"
 
 namespace {
@@ -15,19 +15,19 @@ class CommandOnBoard : public ::testing::Test {
 protected:
     std::uint8_t contents[CHIP_SIZE];
     std::unique_ptr<sim_board> board;
+    std::unique_ptr<parallel_device> device;
     tool_dir dir;
     void SetUp() override {
         for (int i = 0; i < CHIP_SIZE; ++i) contents[i] = static_cast<std::uint8_t>(i << 1);  // byte 0 is 0x00
         board = std::make_unique<sim_board>(contents, true);
-        port_use(board.get());
+        device = std::make_unique<parallel_device>(*board, target_of());
     }
-    void TearDown() override { port_use(nullptr); }
     std::pair<int, std::string> run(tool_action action, const std::string& file = "") {
         tool_options options;
         options.action = action;
         options.image_file = file;
         testing::internal::CaptureStderr();
-        int status = run_command(options);
+        int status = run_command(options, *device);
         return {status, testing::internal::GetCapturedStderr()};
     }
 };
@@ -42,7 +42,7 @@ TEST_F(CommandOnBoard, WriteOnASdaHeldLowWritesNothing) {
 }
 
 TEST_F(CommandOnBoard, CheckFreesABusHeldByAChipLeftMidRead) {
-    ASSERT_TRUE(begin_read_at_zero());  // the chip now drives the 0 bits of byte 0
+    ASSERT_TRUE(device->begin_read(0));  // the chip now drives the 0 bits of byte 0
     auto [status, err] = run(tool_action::check);
     EXPECT_EQ(status, 0);
     EXPECT_EQ(err, "Port: the simulated board claimed.\nLines: SDA was held low by a chip left mid-transfer; 8 clocks "
