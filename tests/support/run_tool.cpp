@@ -83,14 +83,15 @@ tool_run tool_dir::run(const std::vector<std::string>& args, const std::string& 
 }
 
 tool_run tool_dir::run_paused(const std::vector<std::string>& args, const std::string& wait_for,
-                              const std::function<void()>& meanwhile, const std::string& input) const {
-    pause p{wait_for, meanwhile, nullptr};
+                              const std::function<void()>& meanwhile, const std::string& input,
+                              const std::string& lead_input) const {
+    pause p{lead_input, wait_for, meanwhile, nullptr};
     return launch(args, input, false, 60, &p);
 }
 
 tool_run tool_dir::run_signalled(const std::vector<std::string>& args, const std::string& input,
                                  const std::function<bool()>& ready, double after_seconds, int signal_number) const {
-    pause p{"", [] {}, [&](int pid) {
+    pause p{"", "", [] {}, [&](int pid) {
                 auto began = std::chrono::steady_clock::now();
                 while (!ready() && std::chrono::steady_clock::now() - began < std::chrono::seconds(20))
                     std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -100,10 +101,11 @@ tool_run tool_dir::run_signalled(const std::vector<std::string>& args, const std
     return launch(args, input, false, 60, &p);
 }
 
-std::string tool_dir::use_fake_ppdev(const std::string& fail) {
-    std::string device = file("parport-fake");  // never a real port
+std::string tool_dir::use_fake_ppdev(const std::string& fail, const std::string& name) {
+    std::string device = file(name);  // never a real port
     env = {"LD_PRELOAD=" FAKE_PPDEV_PATH,   "FAKE_PPDEV_PATH=" + device, "FAKE_PPDEV_CHIP=" + file("fake-chip.bin"),
            "FAKE_PPDEV_LOG=" + file("fake.log"), "FAKE_PPDEV_FAIL=" + fail,
+           "FAKE_PPDEV_QUEUE=" + file("fake-queue"),
            // The preloaded fake comes before the sanitizer runtime of the
            // instrumented build, which is harmless here.
            "ASAN_OPTIONS=verify_asan_link_order=0"};
@@ -158,16 +160,20 @@ tool_run tool_dir::launch(const std::vector<std::string>& args, const std::strin
     }
     if (paused) {
         close(pipe_ends[0]);
+        signal(SIGPIPE, SIG_IGN);  // the tool may end before it reads everything
+        auto send = [&](const std::string& bytes) {
+            for (std::size_t done = 0; done < bytes.size();) {
+                ssize_t n = write(pipe_ends[1], bytes.data() + done, bytes.size() - done);
+                if (n <= 0) break;
+                done += static_cast<std::size_t>(n);
+            }
+        };
+        send(paused->lead_input);
         while (slurp(out_path).find(paused->wait_for) == std::string::npos &&
                std::chrono::steady_clock::now() - began < std::chrono::seconds(timeout_seconds))
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         paused->meanwhile();
-        signal(SIGPIPE, SIG_IGN);  // the tool may end before it reads everything
-        for (std::size_t done = 0; done < input.size();) {
-            ssize_t n = write(pipe_ends[1], input.data() + done, input.size() - done);
-            if (n <= 0) break;
-            done += static_cast<std::size_t>(n);
-        }
+        send(input);
         if (paused->after_input) paused->after_input(child);
         close(pipe_ends[1]);
     }
