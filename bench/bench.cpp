@@ -60,13 +60,13 @@ struct figures {
 };
 
 figures measure(const std::function<void(menu_session&)>& action) {
-    std::uint8_t blank[CHIP_SIZE];
-    std::memset(blank, 0xFF, CHIP_SIZE);
+    std::uint8_t blank[IMAGE_SIZE];
+    std::memset(blank, 0xFF, IMAGE_SIZE);
     figures f;
     double cpu = 0;
     for (int i = 0; i < REPEATS; ++i) {
         // The same image each time: a read replaces it with the chip's.
-        sim_board board(blank, true);
+        sim_board board(default_sim_chip(), blank, true);
         parallel_device device(board, {&default_chip(), 1});
         menu_session session(device);
         for (int j = 0; j < IMAGE_SIZE; ++j) session.image[j] = static_cast<std::uint8_t>(j * 37 + 11);

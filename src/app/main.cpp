@@ -1,5 +1,6 @@
 #include <cstdio>
 #include <memory>
+#include <vector>
 
 #include "app/chip_choice.h"
 #include "app/command.h"
@@ -8,7 +9,7 @@
 #include "bus/trace.h"
 #include "device/parallel_device.h"
 #include "sim/chip_file.h"
-#include "sim/chip24c01.h"
+#include "sim/chip24cxx.h"
 #include "sim/sim_board.h"
 #include "transport/io_port.h"
 #include "transport/ppdev_port.h"
@@ -25,18 +26,20 @@ int refuse(const std::string& problem) {
 }
 
 // Builds the chosen back end; nothing here touches a port.
-std::unique_ptr<port_backend> make_backend(const tool_options& options, std::string& problem) {
+std::unique_ptr<port_backend> make_backend(const tool_options& options, const chip_target& target,
+                                           std::string& problem) {
     switch (options.backend) {
         case backend_kind::io_ports:
             return std::make_unique<io_port>(options.io_base);
         case backend_kind::simulated: {
-            std::uint8_t contents[CHIP_SIZE];
+            sim_chip_config chip = sim_chip_config_for(target);
+            std::vector<std::uint8_t> contents;
             chip_file file;
-            problem = chip_file_open(options.chip_file, file, contents);
+            problem = chip_file_open(options.chip_file, chip.size(), file, contents);
             if (!problem.empty()) return nullptr;
-            auto board = std::make_unique<sim_board>(contents, !options.no_chip);
+            auto board = std::make_unique<sim_board>(chip, contents, !options.no_chip);
             board->cable_unplugged = options.no_cable;
-            board->keep_chip_in(file);
+            board->keep_chip_in(std::move(file));
             return board;
         }
         case backend_kind::ppdev:
@@ -69,7 +72,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "eeprom24c01: %s\n", problem.c_str());
         return EXIT_USAGE;
     }
-    std::unique_ptr<port_backend> backend = make_backend(options, problem);
+    std::unique_ptr<port_backend> backend = make_backend(options, target, problem);
     if (!backend) {
         std::fputs(("eeprom24c01: " + problem).c_str(), stderr);
         return EXIT_USAGE;

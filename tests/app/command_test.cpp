@@ -13,13 +13,13 @@ namespace {
 
 class CommandOnBoard : public ::testing::Test {
 protected:
-    std::uint8_t contents[CHIP_SIZE];
+    std::vector<std::uint8_t> contents = std::vector<std::uint8_t>(default_sim_chip().size());
     std::unique_ptr<sim_board> board;
     std::unique_ptr<parallel_device> device;
     tool_dir dir;
     void SetUp() override {
-        for (int i = 0; i < CHIP_SIZE; ++i) contents[i] = static_cast<std::uint8_t>(i << 1);  // byte 0 is 0x00
-        board = std::make_unique<sim_board>(contents, true);
+        for (std::size_t i = 0; i < contents.size(); ++i) contents[i] = static_cast<std::uint8_t>(i << 1);  // byte 0 is 0x00
+        board = std::make_unique<sim_board>(default_sim_chip(), contents, true);
         device = std::make_unique<parallel_device>(*board, target_of());
     }
     std::pair<int, std::string> run(tool_action action, const std::string& file = "") {
@@ -38,7 +38,7 @@ TEST_F(CommandOnBoard, WriteOnASdaHeldLowWritesNothing) {
     auto [status, err] = run(tool_action::write, dir.file("image.bin"));
     EXPECT_EQ(status, 1);
     EXPECT_EQ(err, "SDA stays low when released: the board may have no power, or SDA is held to ground.\n");
-    EXPECT_EQ(std::memcmp(board->chip().memory, contents, CHIP_SIZE), 0);
+    EXPECT_EQ(board->chip().memory, contents);
 }
 
 TEST_F(CommandOnBoard, CheckFreesABusHeldByAChipLeftMidRead) {

@@ -231,18 +231,18 @@ TEST_F(DeviceOnRecorder, VerifyReportsEveryEqualByteUpToTheFirstDifference) {
 // On the simulated chip: what the tool's traffic does to a real 24C01.
 class DeviceOnChip : public ::testing::Test {
 protected:
-    std::uint8_t blank[CHIP_SIZE];
+    std::uint8_t blank[IMAGE_SIZE];
     std::unique_ptr<sim_board> board;
     std::unique_ptr<parallel_device> device;
     std::unique_ptr<menu_session> session;
     std::uint8_t* image_buffer = nullptr;
     void SetUp() override {
-        std::memset(blank, 0xFF, CHIP_SIZE);
+        std::memset(blank, 0xFF, IMAGE_SIZE);
         use_board(true);
         for (int i = 0; i < IMAGE_SIZE; ++i) image_buffer[i] = static_cast<std::uint8_t>(i * 7 + 3);
     }
     void use_board(bool chip_present) {
-        board = std::make_unique<sim_board>(blank, chip_present);
+        board = std::make_unique<sim_board>(default_sim_chip(), blank, chip_present);
         device = std::make_unique<parallel_device>(*board, target_of());
         values image = session ? session->image : values(IMAGE_SIZE);
         session = std::make_unique<menu_session>(*device);
@@ -260,7 +260,7 @@ protected:
 
 TEST_F(DeviceOnChip, WriteThenVerifyAtOnce) {
     write_eeprom();
-    EXPECT_EQ(std::memcmp(board->chip().memory, image_buffer, CHIP_SIZE), 0);
+    EXPECT_EQ(std::memcmp(board->chip().memory.data(), image_buffer, IMAGE_SIZE), 0);
     EXPECT_EQ(verify_output(), repeat("Verify O.K.\n", 128));
 }
 
@@ -332,7 +332,7 @@ TEST_F(DeviceOnChip, StuckBitIsFoundByVerify) {
 }
 
 TEST_F(DeviceOnChip, SlowWriteCycleIsWaitedFor) {
-    board->chip().write_cycle_us = 10000;
+    board->chip().config.write_cycle_us = 10000;
     write_eeprom();
     EXPECT_EQ(verify_output(), repeat("Verify O.K.\n", 128));
 }

@@ -49,8 +49,7 @@ vcd_summary read_vcd(const std::string& text) {
 
 TEST(Trace, ReadActionGivesValidVcdWithOneRiseOfSclPerClock) {
     tool_dir dir;
-    std::uint8_t contents[CHIP_SIZE] = {};
-    sim_board board(contents, true);
+    sim_board board(default_sim_chip(), std::vector<std::uint8_t>(default_sim_chip().size(), 0), true);
     {
         bus_trace trace;
         ASSERT_EQ(trace.open(dir.file("bus.vcd")), "");

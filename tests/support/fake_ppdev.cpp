@@ -37,14 +37,14 @@
 #include <string>
 #include <vector>
 
-#include "sim/chip24c01.h"
+#include "sim/chip24cxx.h"
 
 namespace {
 
 struct fake_port {
     int fd = -1;
     bool claimed = false;
-    chip24c01 chip;
+    sim_chip chip;
     bool scl = false, master_sda = false;
     const char* last_condition = "none";
     long writes = 0, reads = 0, unclaimed = 0, accesses = 0;
@@ -100,19 +100,19 @@ void save_chip() {
     const char* path = env("FAKE_PPDEV_CHIP");
     if (!*path) return;
     if (std::FILE* f = std::fopen(path, "wb")) {
-        std::fwrite(port.chip.memory, 1, CHIP_SIZE, f);
+        std::fwrite(port.chip.memory.data(), 1, port.chip.memory.size(), f);
         std::fclose(f);
     }
 }
 
 void load_chip() {
-    std::uint8_t contents[CHIP_SIZE];
-    std::memset(contents, 0xFF, CHIP_SIZE);
+    sim_chip_config config = default_sim_chip();
+    std::vector<std::uint8_t> contents(config.size(), 0xFF);
     if (std::FILE* f = std::fopen(env("FAKE_PPDEV_CHIP"), "rb")) {
-        if (std::fread(contents, 1, CHIP_SIZE, f) != CHIP_SIZE) std::memset(contents, 0xFF, CHIP_SIZE);
+        if (std::fread(contents.data(), 1, contents.size(), f) != contents.size()) contents.assign(contents.size(), 0xFF);
         std::fclose(f);
     }
-    chip_reset(port.chip, contents);
+    chip_reset(port.chip, config, contents);
 }
 
 bool wire_sda() { return port.master_sda && chip_bus_sda(port.chip); }

@@ -2,9 +2,11 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <pty.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -13,6 +15,8 @@
 #include <sstream>
 #include <stdexcept>
 #include <thread>
+
+#include "util/unique_fd.h"
 
 #ifndef EEPROM_TOOL_PATH
 #error "EEPROM_TOOL_PATH must name the built binary"
@@ -43,6 +47,27 @@ void remove_tree(const std::string& path) {
         closedir(dir);
     }
     rmdir(path.c_str());
+}
+
+// Both ends of a raw pseudo-terminal, closed on exec; the master end does
+// not block.
+void open_terminal(unique_fd& master, unique_fd& slave) {
+    int m = -1, s = -1;
+    termios raw{};
+    cfmakeraw(&raw);
+    if (openpty(&m, &s, nullptr, &raw, nullptr) != 0) throw std::runtime_error("openpty failed");
+    master.reset(m);
+    slave.reset(s);
+    fcntl(m, F_SETFD, FD_CLOEXEC);
+    fcntl(s, F_SETFD, FD_CLOEXEC);
+    fcntl(m, F_SETFL, O_NONBLOCK);
+}
+
+// What the tool has put on the terminal so far.
+void drain(const unique_fd& master, std::string& into) {
+    char chunk[4096];
+    ssize_t n;
+    while (master && (n = read(master.get(), chunk, sizeof chunk)) > 0) into.append(chunk, static_cast<std::size_t>(n));
 }
 
 }  // namespace
@@ -133,6 +158,8 @@ tool_run tool_dir::launch(const std::vector<std::string>& args, const std::strin
         chmod(io.c_str(), 0755);
         tool = copy;
     }
+    unique_fd terminal, terminal_end;
+    if (stderr_on_terminal) open_terminal(terminal, terminal_end);
     int pipe_ends[2] = {-1, -1};
     if (paused && pipe(pipe_ends) != 0) throw std::runtime_error("pipe failed");
     auto began = std::chrono::steady_clock::now();
@@ -141,7 +168,7 @@ tool_run tool_dir::launch(const std::vector<std::string>& args, const std::strin
         int in = paused ? pipe_ends[0] : open(in_path.c_str(), O_RDONLY);
         if (paused) close(pipe_ends[1]);
         int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
-        int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+        int err = terminal_end ? terminal_end.get() : open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
         dup2(in, 0);
         dup2(out, 1);
         dup2(err, 2);
@@ -158,6 +185,8 @@ tool_run tool_dir::launch(const std::vector<std::string>& args, const std::strin
         execv(tool.c_str(), argv.data());
         _exit(127);
     }
+    terminal_end.reset();
+    std::string on_terminal;
     if (paused) {
         close(pipe_ends[0]);
         signal(SIGPIPE, SIG_IGN);  // the tool may end before it reads everything
@@ -181,6 +210,7 @@ tool_run tool_dir::launch(const std::vector<std::string>& args, const std::strin
     int wait_status = 0;
     for (;;) {
         pid_t done = waitpid(child, &wait_status, WNOHANG);
+        drain(terminal, on_terminal);
         if (done == child) break;
         if (std::chrono::steady_clock::now() - began > std::chrono::seconds(timeout_seconds)) {
             kill(child, SIGKILL);
@@ -193,7 +223,8 @@ tool_run tool_dir::launch(const std::vector<std::string>& args, const std::strin
     result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
     if (!result.timed_out && WIFEXITED(wait_status)) result.status = WEXITSTATUS(wait_status);
     result.out = slurp(out_path);
-    result.err = slurp(err_path);
+    drain(terminal, on_terminal);
+    result.err = terminal ? on_terminal : slurp(err_path);
     remove_tree(io);
     return result;
 }

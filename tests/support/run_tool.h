@@ -45,6 +45,10 @@ public:
 
     // "NAME=value" settings for the tool's environment.
     std::vector<std::string> env;
+    // Runs put the tool's standard error on a pseudo-terminal (raw, so its
+    // bytes arrive as written), as a person at a console has it; err
+    // receives them.
+    bool stderr_on_terminal = false;
     // Puts the fake ppdev driver under the tool: the device path it answers
     // for (returned), called name, its chip file "fake-chip.bin", its log
     // "fake.log" and the port's wait list "fake-queue", here; fail as
