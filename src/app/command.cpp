@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/device_texts.h"
+#include "app/progress.h"
 #include "chip/control_byte.h"
 #include "eeprom/eeprom.h"
 #include "image/image.h"
@@ -79,11 +80,17 @@ device_outcome after_line_test(eeprom_device& device, const std::function<device
     return step.result == device_result::done ? idle : step;
 }
 
-int read_chip(eeprom_device& device, const std::string& name) {
+// Feeds a progress display from an operation, as one phase.
+byte_watch phase_of(progress_display& progress, progress_phase phase) {
+    return [&progress, phase](std::size_t done, std::size_t total) { progress.update(phase, done, total); };
+}
+
+int read_chip(eeprom_device& device, const std::string& name, progress_display& progress) {
     bytes image(device.target().size());
     device_outcome outcome = run_device_action(device, [&] {
-        return after_line_test(device, [&] { return read_image(device, image); });
+        return after_line_test(device, [&] { return read_image(device, image, phase_of(progress, progress_phase::reading)); });
     });
+    progress.clear();
     if (outcome.result != device_result::done) return failed(outcome, image.size());
     std::string problem = replace_image_file(name, image);
     if (!problem.empty()) {
@@ -102,7 +109,7 @@ std::string written_text(int written, std::size_t size) {
 
 // A write (differential unless every byte is asked for) with or without the
 // read-back, or a verify alone.
-int program_or_verify(eeprom_device& device, const tool_options& options) {
+int program_or_verify(eeprom_device& device, const tool_options& options, progress_display& progress) {
     const std::size_t size = device.target().size();
     const bool write = options.action == tool_action::write;
     const bool compare = !write || !options.no_verify;
@@ -116,16 +123,18 @@ int program_or_verify(eeprom_device& device, const tool_options& options) {
     device_outcome outcome = run_device_action(device, [&] {
         return after_line_test(device, [&] {
             device_outcome step;
-            if (write && !options.write_all) step = read_image(device, chip);
+            if (write && !options.write_all) step = read_image(device, chip, phase_of(progress, progress_phase::reading));
             if (step.result != device_result::done) return step;
             if (write) {
-                step = write_image(device, image, options.write_all ? bytes{} : chip);
+                step = write_image(device, image, options.write_all ? bytes{} : chip,
+                                   phase_of(progress, progress_phase::writing));
                 written = step.bytes;
             }
             if (step.result != device_result::done || !compare) return step;
-            return read_image(device, chip);
+            return read_image(device, chip, phase_of(progress, progress_phase::verifying));
         });
     });
+    progress.clear();
     if (outcome.result != device_result::done) return failed(outcome, size);
     int differs = compare ? first_difference(image, chip) : -1;
     if (differs >= 0) return verify_failed(differs, image, chip);
@@ -178,13 +187,14 @@ int check_board(eeprom_device& device) {
 
 }  // namespace
 
-int run_command(const tool_options& options, eeprom_device& device) {
+int run_command(const tool_options& options, eeprom_device& device, const progress_clock& clock) {
+    progress_display progress = clock ? progress_display(clock) : progress_display();
     switch (options.action) {
         case tool_action::read:
-            return read_chip(device, options.image_file);
+            return read_chip(device, options.image_file, progress);
         case tool_action::write:
         case tool_action::verify:
-            return program_or_verify(device, options);
+            return program_or_verify(device, options, progress);
         case tool_action::check:
             return check_board(device);
         default:

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "app/options.h"
+#include "app/progress.h"
 #include "device/eeprom_device.h"
 
 inline constexpr int EXIT_DONE = 0;
@@ -11,5 +12,6 @@ inline constexpr int EXIT_FAILED = 1;
 inline constexpr int EXIT_USAGE = 2;
 
 // Runs options.action on the device; returns the exit status. A signal
-// during a device action ends the program with 128 + it.
-int run_command(const tool_options& options, eeprom_device& device);
+// during a device action ends the program with 128 + it. A progress line on
+// a terminal keeps the time of clock (the board's), or by default real time.
+int run_command(const tool_options& options, eeprom_device& device, const progress_clock& clock = {});

@@ -86,5 +86,7 @@ int main(int argc, char** argv) {
         }
     }
     parallel_device device(*backend, target, &trace);
-    return options.action == tool_action::menu ? run_console(device) : run_command(options, device);
+    if (options.action == tool_action::menu) return run_console(device);
+    // The simulated board's virtual time is what its user waits for.
+    return run_command(options, device, [&backend] { return backend->now_us(); });
 }

@@ -11,8 +11,9 @@
 #include "device/eeprom_device.h"
 #include "eeprom/device_action.h"
 
-// Told the bytes done so far of an operation, for a progress display.
-using byte_watch = std::function<void(std::size_t bytes_done)>;
+// Told the bytes done so far of an operation and all it will do, for a
+// progress display.
+using byte_watch = std::function<void(std::size_t bytes_done, std::size_t bytes_total)>;
 
 // Writes image (the whole part) one page transaction at a time, no
 // transaction crossing a page of target().page_size. Without held every byte

@@ -7,7 +7,7 @@
 device_outcome read_image(eeprom_device& device, std::span<std::uint8_t> buffer, const byte_watch& watch) {
     std::vector<std::uint8_t> incoming(buffer.size());
     device_outcome outcome = device.read(0, incoming, [&](std::size_t done) {
-        if (watch) watch(done);
+        if (watch) watch(done, buffer.size());
         // A signal makes the byte just read the last.
         return interruption_signal() == 0;
     });

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <vector>
 
 #include "eeprom/eeprom.h"
 #include "eeprom/interruption.h"
@@ -15,16 +16,27 @@ std::span<const std::uint8_t> to_send(std::span<const std::uint8_t> image, std::
     return image.subspan(from, to - from);
 }
 
+// The run of each page that is to be sent, in order.
+std::vector<std::span<const std::uint8_t>> runs_to_send(std::span<const std::uint8_t> image,
+                                                        std::span<const std::uint8_t> held, std::size_t page) {
+    std::vector<std::span<const std::uint8_t>> runs;
+    for (std::size_t start = 0; start < image.size(); start += page) {
+        std::span<const std::uint8_t> run = to_send(image, held, start, std::min(start + page, image.size()));
+        if (!run.empty()) runs.push_back(run);
+    }
+    return runs;
+}
+
 }  // namespace
 
 device_outcome write_image(eeprom_device& device, std::span<const std::uint8_t> image,
                            std::span<const std::uint8_t> held, const byte_watch& watch) {
-    const std::size_t page = device.target().page_size;
+    const auto runs = runs_to_send(image, held, device.target().page_size);
+    std::size_t total = 0;
+    for (auto run : runs) total += run.size();
     device_outcome outcome;
     int written = 0;
-    for (std::size_t start = 0; start < image.size(); start += page) {
-        std::span<const std::uint8_t> run = to_send(image, held, start, std::min(start + page, image.size()));
-        if (run.empty()) continue;
+    for (auto run : runs) {
         auto offset = static_cast<std::uint32_t>(run.data() - image.data());
         device_outcome step = device.write(offset, run);
         if (step.result != device_result::done) {
@@ -32,7 +44,7 @@ device_outcome write_image(eeprom_device& device, std::span<const std::uint8_t> 
             return step;
         }
         written += step.bytes;
-        if (watch) watch(static_cast<std::size_t>(written));
+        if (watch) watch(static_cast<std::size_t>(written), total);
         // A signal ends the write between transactions, never inside one.
         if (interruption_signal() != 0) {
             outcome.result = device_result::interrupted;
