@@ -172,7 +172,8 @@ int check_board(eeprom_device& device) {
             say(answered ? std::string("EEPROM: acknowledged at ") + control + "."
                          : std::string("EEPROM: no acknowledge at ") + control +
                                ": check the socket and the chip in it, the board's power, and that the chip is a " +
-                               upper(device.target().profile->name) + " (device code 1010).");
+                               upper(device.target().profile->name) +
+                               (device.target().profile->style == addressing::device_code ? " (device code 1010)." : "."));
         }
         device_outcome idle = device.idle();
         if (idle.result != device_result::done) return idle;

@@ -32,17 +32,18 @@ const char MENU[] =
     "7. Program default values\n"
     "8. Exit\n";
 
-using menu_action = void (*)(menu_session&);
+// False when standard input ended inside the option's dialogue.
+using menu_action = bool (*)(menu_session&);
 
 // Options 1 to 7, in menu order.
 constexpr menu_action MENU_ACTIONS[] = {
-    write_eeprom,
-    [](menu_session& s) { change_buffer_data(s.image); },
-    [](menu_session& s) { save_buffer_to_file(s.image); },
-    [](menu_session& s) { read_custom_file(s.image); },
-    read_eeprom_to_buffer,
-    verify_eeprom,
-    program_default_values,
+    [](menu_session& s) { return write_eeprom(s), true; },
+    [](menu_session& s) { return change_buffer_data(s.image); },
+    [](menu_session& s) { return save_buffer_to_file(s.image); },
+    [](menu_session& s) { return read_custom_file(s.image); },
+    [](menu_session& s) { return read_eeprom_to_buffer(s), true; },
+    [](menu_session& s) { return verify_eeprom(s), true; },
+    [](menu_session& s) { return program_default_values(s), true; },
 };
 constexpr int ACTION_COUNT = sizeof MENU_ACTIONS / sizeof MENU_ACTIONS[0];
 
@@ -85,6 +86,6 @@ int run_console(eeprom_device& device) {
                 break;
         }
         if (option < 1 || option > ACTION_COUNT) return 0;  // 8 and anything out of range
-        MENU_ACTIONS[option - 1](session);
+        if (!MENU_ACTIONS[option - 1](session)) return 0;
     }
 }

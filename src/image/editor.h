@@ -4,4 +4,5 @@
 #include <cstdint>
 #include <span>
 
-void change_buffer_data(std::span<std::uint8_t> image);
+// False when standard input ended inside the dialogue: the program ends.
+bool change_buffer_data(std::span<std::uint8_t> image);

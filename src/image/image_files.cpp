@@ -24,11 +24,10 @@ int open_for_save(const std::string& name) {
     return fd;
 }
 
-std::string ask_file_name(const char* prompt) {
+// False when standard input has ended.
+bool ask_file_name(const char* prompt, std::string& name) {
     std::fputs(prompt, stdout);
-    std::string name;
-    if (read_word(name) == input_result::end) end_of_input();
-    return name;
+    return read_word(name) != input_result::end;
 }
 
 }  // namespace
@@ -46,22 +45,26 @@ bool load_image_file(const std::string& name, std::span<std::uint8_t> buffer) {
     return true;
 }
 
-void save_buffer_to_file(std::span<const std::uint8_t> image) {
-    std::string name = ask_file_name("Enter the name of file to save.\n");
+bool save_buffer_to_file(std::span<const std::uint8_t> image) {
+    std::string name;
+    if (!ask_file_name("Enter the name of file to save.\n", name)) return false;
     int fd = open_for_save(name);
-    if (fd < 0) return;
+    if (fd < 0) return true;
     ssize_t put;
     do put = write(fd, image.data(), image.size());
     while (put < 0 && errno == EINTR);
     int failure = put < 0 ? errno : static_cast<std::size_t>(put) != image.size() ? ENOSPC : 0;
     if (close(fd) != 0 && failure == 0) failure = errno;
     if (failure != 0) std::printf("Write failed: %s\n", std::strerror(failure));
+    return true;
 }
 
-void read_custom_file(std::span<std::uint8_t> image) {
-    std::string name = ask_file_name("Enter the name of file to read.\n");
+bool read_custom_file(std::span<std::uint8_t> image) {
+    std::string name;
+    if (!ask_file_name("Enter the name of file to read.\n", name)) return false;
     if (!load_image_file(name, image)) std::fputs("Open failed\n", stdout);
     print_dump(image, dump_index::decimal);
+    return true;
 }
 
 namespace {

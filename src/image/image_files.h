@@ -6,8 +6,9 @@
 #include <span>
 #include <string>
 
-void save_buffer_to_file(std::span<const std::uint8_t> image);
-void read_custom_file(std::span<std::uint8_t> image);
+// Each asks for a file name; false when standard input ended instead.
+bool save_buffer_to_file(std::span<const std::uint8_t> image);
+bool read_custom_file(std::span<std::uint8_t> image);
 
 // Reads up to buffer.size() bytes of the file into buffer; slots past a short file keep
 // their values. The file is opened for reading only and never created. False
