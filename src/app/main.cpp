@@ -1,4 +1,11 @@
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -11,6 +18,7 @@
 #include "sim/chip_file.h"
 #include "sim/chip24cxx.h"
 #include "sim/sim_board.h"
+#include "text/printable_name.h"
 #include "transport/io_port.h"
 #include "transport/ppdev_port.h"
 
@@ -19,6 +27,37 @@
 #endif
 
 namespace {
+
+// The run's trace. Made before main runs, it outlives the check of the
+// outputs at exit, which closes it and reports what could not be written.
+bus_trace run_trace;
+
+// A descriptor 0, 1 or 2 left closed by the caller would be handed to the
+// first file opened, and the tool's messages would land in it.
+bool standard_descriptors_open() {
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (fcntl(fd, F_GETFD) >= 0 || errno != EBADF) continue;
+        if (open("/dev/null", O_RDWR) != fd) return false;
+    }
+    return true;
+}
+
+// However the program ends: output that could not be written is a failure.
+void check_outputs() {
+    std::string trace = run_trace.close();
+    errno = 0;
+    bool flushed = std::fflush(stdout) == 0;
+    int error = errno;
+    if (std::ferror(stdout) || !flushed) {
+        std::fprintf(stderr, "eeprom24c01: cannot write standard output%s%s.\n", error ? ": " : "",
+                     error ? std::strerror(error) : "");
+        _exit(EXIT_FAILED);
+    }
+    if (!trace.empty()) {
+        std::fprintf(stderr, "eeprom24c01: cannot write the trace: %s.\n", trace.c_str());
+        _exit(EXIT_FAILED);
+    }
+}
 
 int refuse(const std::string& problem) {
     std::fprintf(stderr, "eeprom24c01: %s\n%s", problem.c_str(), USAGE);
@@ -39,6 +78,8 @@ std::unique_ptr<port_backend> make_backend(const tool_options& options, const ch
             if (!problem.empty()) return nullptr;
             auto board = std::make_unique<sim_board>(chip, contents, !options.no_chip);
             board->cable_unplugged = options.no_cable;
+            if (file.created)
+                std::fprintf(stderr, "Created a blank simulated chip in %s.\n", printable_name(file.path).c_str());
             board->keep_chip_in(std::move(file));
             return board;
         }
@@ -51,6 +92,11 @@ std::unique_ptr<port_backend> make_backend(const tool_options& options, const ch
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (!standard_descriptors_open()) return EXIT_USAGE;
+    std::atexit(check_outputs);
+    // A file size limit (ulimit -f) then fails the write that meets it, which
+    // is reported, instead of ending the program part way.
+    signal(SIGXFSZ, SIG_IGN);
     tool_options options;
     std::string problem = parse_options(argc, argv, options);
     if (!problem.empty()) return refuse(problem);
@@ -72,21 +118,24 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "eeprom24c01: %s\n", problem.c_str());
         return EXIT_USAGE;
     }
+    problem = overlapping_files(options);
+    if (!problem.empty()) return refuse(problem);
     std::unique_ptr<port_backend> backend = make_backend(options, target, problem);
     if (!backend) {
         std::fputs(("eeprom24c01: " + problem).c_str(), stderr);
         return EXIT_USAGE;
     }
-    bus_trace trace;
     if (!options.trace_file.empty()) {
-        problem = trace.open(options.trace_file);
+        problem = run_trace.open(options.trace_file);
         if (!problem.empty()) {
-            std::fprintf(stderr, "eeprom24c01: cannot write trace %s: %s\n", options.trace_file.c_str(), problem.c_str());
+            std::fprintf(stderr, "eeprom24c01: cannot write trace %s: %s\n", printable_name(options.trace_file).c_str(),
+                         problem.c_str());
             return EXIT_USAGE;
         }
     }
-    parallel_device device(*backend, target, &trace);
+    parallel_device device(*backend, target, &run_trace);
     if (options.action == tool_action::menu) return run_console(device);
-    // The simulated board's virtual time is what its user waits for.
+    // The back end's clock: real time on a port, virtual time on the
+    // simulated board, which is what its user waits for.
     return run_command(options, device, [&backend] { return backend->now_us(); });
 }

@@ -1,6 +1,7 @@
 #include "app/menu_actions.h"
 
 #include <cstdio>
+#include <functional>
 
 #include "app/device_texts.h"
 #include "eeprom/eeprom.h"
@@ -13,7 +14,8 @@ enum class action_kind { write, read };
 
 // Nothing for an action that did all it should; otherwise one line, started
 // with lead. A signal ends the program after its line.
-void report(const menu_session& session, const device_outcome& outcome, action_kind kind, const char* lead = "") {
+void report(const menu_session& session, const device_outcome& outcome, action_kind kind, action_phase phase,
+            const char* lead = "") {
     switch (outcome.result) {
         case device_result::done:
             return;
@@ -25,8 +27,13 @@ void report(const menu_session& session, const device_outcome& outcome, action_k
             else
                 std::fputs("No acknowledge from the EEPROM: check the board, its power and the cable.\n", stdout);
             return;
+        case device_result::sda_not_driven:
+        case device_result::sda_held_low:
+            // The line test comes before anything is printed.
+            std::printf("%s\n", line_fault_text(outcome.result));
+            return;
         case device_result::interrupted:
-            exit_interrupted(stdout, lead, outcome, session.image.size());
+            exit_interrupted(stdout, lead, phase, outcome, {session.image.size()});
         default:
             std::fputs(lead, stdout);
             std::fputs(outcome.port_message.c_str(), stdout);
@@ -45,38 +52,61 @@ void report_comparison(const menu_session& session) {
     std::printf("          %d         %x            %x   \n", differs, session.image[at], session.readback[at]);
 }
 
-device_outcome write_image_buffer(menu_session& session) {
-    return run_device_action(session.device, [&] { return write_image(session.device, session.image); });
+// The line test, then the step, inside one device action.
+device_outcome after_line_test(menu_session& session, action_phase& phase, action_phase step_phase,
+                               const std::function<device_outcome()>& step) {
+    return run_device_action(session.device, [&] {
+        phase = action_phase::line_test;
+        device_outcome outcome = lines_ready(session.device);
+        if (outcome.result != device_result::done) return outcome;
+        phase = step_phase;
+        return step();
+    });
 }
 
-// Reads the chip into buffer; then, while the lines rest low after the stop,
-// shows what came of it.
-void read_then(menu_session& session, std::vector<std::uint8_t>& buffer, void (*show)(const menu_session&)) {
-    device_outcome outcome = run_device_action(session.device, [&] {
+// Reads the chip into buffer and shows what came while the lines rest low
+// after the stop.
+void read_and_show(menu_session& session, std::vector<std::uint8_t>& buffer, void (*show)(const menu_session&)) {
+    action_phase phase{};
+    device_outcome outcome = after_line_test(session, phase, action_phase::reading, [&] {
         device_outcome read = read_image(session.device, buffer);
         if (read.result == device_result::done) show(session);
         device_outcome idle = session.device.idle();
         return read.result == device_result::done ? idle : read;
     });
-    report(session, outcome, action_kind::read);
+    report(session, outcome, action_kind::read, phase);
 }
 
 }  // namespace
 
-void write_eeprom(menu_session& session) { report(session, write_image_buffer(session), action_kind::write); }
-
-void read_eeprom_to_buffer(menu_session& session) {
-    read_then(session, session.image, [](const menu_session& s) { print_dump(s.image, dump_index::decimal); });
+void write_eeprom(menu_session& session) {
+    action_phase phase{};
+    device_outcome outcome = after_line_test(session, phase, action_phase::writing,
+                                             [&] { return write_image(session.device, session.image); });
+    report(session, outcome, action_kind::write, phase);
 }
 
-void verify_eeprom(menu_session& session) { read_then(session, session.readback, report_comparison); }
+void read_eeprom_to_buffer(menu_session& session) {
+    read_and_show(session, session.image, [](const menu_session& s) { print_dump(s.image, dump_index::decimal); });
+}
+
+void verify_eeprom(menu_session& session) { read_and_show(session, session.readback, report_comparison); }
 
 void program_default_values(menu_session& session) {
-    if (!load_image_file(DEFAULT_IMAGE_FILE, session.image)) {
+    // Loaded aside: the image changes only once the lines have passed.
+    std::vector<std::uint8_t> loaded = session.image;
+    if (!load_image_file(DEFAULT_IMAGE_FILE, loaded)) {
         std::fputs("Open failed\n", stdout);
         return;
     }
-    print_dump(session.image, dump_index::decimal);
+    action_phase phase{};
+    bool shown = false;
+    device_outcome outcome = after_line_test(session, phase, action_phase::writing, [&] {
+        session.image = loaded;
+        print_dump(session.image, dump_index::decimal);
+        shown = true;
+        return write_image(session.device, session.image);
+    });
     // The dump ends mid-line: a message of the write starts a line of its own.
-    report(session, write_image_buffer(session), action_kind::write, "\n");
+    report(session, outcome, action_kind::write, phase, shown ? "\n" : "");
 }

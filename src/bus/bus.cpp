@@ -1,8 +1,9 @@
 #include "bus/bus.h"
 
-void two_wire_bus::release() {
+std::string two_wire_bus::release() {
     port_.action_end();
     if (trace_) trace_->flush();
+    return port_.action_problem();
 }
 
 void two_wire_bus::abandon() {

@@ -26,9 +26,10 @@ public:
     counted_waits& waits() { return waits_; }
 
     // Start and end of a device action (port_backend::claim, action_end and
-    // abandon); the trace is flushed at the end of each.
+    // abandon); the trace is flushed at the end of each. release returns
+    // port_backend::action_problem.
     std::string claim() { return port_.claim(); }
-    void release();
+    std::string release();
     void abandon();
 
     // One line change, then one bit delay.

@@ -4,25 +4,30 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <memory>
 #include <string>
 
 #include "transport/port_backend.h"
 
 class bus_trace {
 public:
-    // Starts a trace into path. Returns "" or the reason it could not be opened.
+    bus_trace() = default;
+    bus_trace(const bus_trace&) = delete;
+    bus_trace& operator=(const bus_trace&) = delete;
+    ~bus_trace() { close(); }
+
+    // Starts a trace into path ("-": standard output). Returns "" or the
+    // reason it could not be opened.
     std::string open(const std::string& path);
     // Records the line levels at time t_us if either line changed.
     void sample(std::uint64_t t_us, bus_levels levels);
     // Pushes what has been recorded out to the file.
     void flush();
+    // Ends the trace. Returns "" or why some of it could not be written.
+    std::string close();
 
 private:
-    struct closer {
-        void operator()(std::FILE* f) const { std::fclose(f); }
-    };
-    std::unique_ptr<std::FILE, closer> file_;
+    std::FILE* file_ = nullptr;  // owned unless it is stdout
+    int error_ = 0;              // the first failed write's errno
     bool have_sample_ = false;
     std::uint64_t last_time_ = 0;
     bus_levels last_levels_{};

@@ -5,9 +5,10 @@
 // the part; the device turns them into control bytes and word addresses
 // (chip/chip_profile.h: locate).
 //
-// Changed since it was first put on main: test_lines and idle return a
-// device_outcome, so that a port lost during them reaches the front end with
-// its message like every other failure.
+// Changed since it was first put on main: test_lines, idle and end_action
+// return a device_outcome, so that a port lost during them, or a board that
+// could not keep what was written (a simulated chip not saved), reaches the
+// front end with its message like every other failure.
 #pragma once
 
 #include <cstddef>
@@ -35,9 +36,10 @@ public:
     virtual const chip_target& target() const = 0;
 
     // Start and end of every device action: the transport is claimed and
-    // given back. A refusal is port_refused with its one-line message.
+    // given back. A refusal is port_refused with its one-line message; an end
+    // is done, or port_lost with a line saying what the board failed to keep.
     virtual device_outcome begin_action() = 0;
-    virtual void end_action() = 0;
+    virtual device_outcome end_action() = 0;
 
     // Whether SDA can be tested against the master's own drive. False where
     // the kernel owns the lines.

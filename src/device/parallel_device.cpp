@@ -14,8 +14,12 @@ device_outcome parallel_device::begin_action() {
     return outcome;
 }
 
-void parallel_device::end_action() {
-    if (lost_.result == device_result::done) bus_.release();
+device_outcome parallel_device::end_action() {
+    device_outcome outcome;
+    if (lost_.result != device_result::done) return outcome;  // reported already
+    outcome.port_message = bus_.release();
+    if (!outcome.port_message.empty()) outcome.result = device_result::port_lost;
+    return outcome;
 }
 
 device_outcome parallel_device::guarded(const std::function<device_outcome()>& steps) {

@@ -20,7 +20,7 @@ public:
     std::string name() const override { return bus_.port().name(); }
     const chip_target& target() const override { return target_; }
     device_outcome begin_action() override;
-    void end_action() override;
+    device_outcome end_action() override;
     bool has_line_test() const override { return true; }
     device_outcome test_lines(int& clearing_clocks) override;
     device_outcome probe() override;

@@ -3,13 +3,13 @@
 #include "eeprom/interruption.h"
 
 device_outcome run_device_action(eeprom_device& device, const std::function<device_outcome()>& body) {
-    interruption_arm();
+    interruption_scope noting;
     device_outcome outcome = device.begin_action();
     if (outcome.result == device_result::done) {
         outcome = body();
-        device.end_action();
+        // A chip whose new contents were not kept: the action failed.
+        if (device_outcome end = device.end_action(); end.result != device_result::done) outcome = end;
     }
-    interruption_disarm();
     if (int signal = interruption_signal()) {
         outcome.result = device_result::interrupted;
         outcome.signal = signal;

@@ -6,7 +6,8 @@
 
 #include "device/eeprom_device.h"
 
-// Claims the device, runs body with SIGINT and SIGTERM noted rather than
-// fatal, and gives the device back. A signal noted during the action makes
-// the outcome interrupted.
+// Claims the device, runs body with the interrupting signals noted rather
+// than fatal, and gives the device back. A board that could not keep what it
+// got makes the outcome port_lost; a signal noted during the action makes it
+// interrupted.
 device_outcome run_device_action(eeprom_device& device, const std::function<device_outcome()>& body);

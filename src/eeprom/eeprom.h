@@ -27,3 +27,8 @@ device_outcome write_image(eeprom_device& device, std::span<const std::uint8_t> 
 // stop (both lines low). buffer receives the bytes only when all of them were
 // read; after no acknowledge or an interruption it is left as it was.
 device_outcome read_image(eeprom_device& device, std::span<std::uint8_t> buffer, const byte_watch& watch = {});
+// The test every read, write and verify begins with, since a dead or stuck
+// status bit makes every poll look acknowledged: the device's line test (if
+// it has one), with the lines left idle when it fails. Done, sda_not_driven,
+// sda_held_low, port_lost, or interrupted when a signal came during it.
+device_outcome lines_ready(eeprom_device& device);

@@ -8,24 +8,29 @@
 #include <cerrno>
 #include <cstring>
 
+#include "text/printable_name.h"
+
 namespace {
 
 std::string refusal(const std::string& path, const std::string& why, const char* what_to_do) {
-    return "Chip file " + path + " " + why + "; it is left as it is: " + what_to_do + ".\n";
+    return "Chip file " + printable_name(path) + " " + why + "; it is left as it is: " + what_to_do + ".\n";
 }
 
 std::string not_an_image(const std::string& path, std::uint32_t size, const std::string& what_it_is) {
     return refusal(path, "is not a " + std::to_string(size) + "-byte chip image (" + what_it_is + ")", "name another file");
 }
 
-// A new blank chip; an existing file is not touched here.
-void create_blank(const std::string& path, std::uint32_t size) {
+// A new blank chip; an existing file is not touched here. Returns 0, EEXIST
+// when the file is there after all, or the errno of the call that failed.
+int create_blank(const std::string& path, std::uint32_t size) {
     unique_fd fd(open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
-    if (!fd) return;  // it exists after all, or the open below says why not
+    if (!fd) return errno;
     std::vector<std::uint8_t> blank(size, 0xFF);
-    bool whole = write(fd.get(), blank.data(), size) == static_cast<ssize_t>(size) && fsync(fd.get()) == 0;
-    fd.reset();
-    if (!whole) unlink(path.c_str());
+    ssize_t put = write(fd.get(), blank.data(), size);
+    int error = put < 0 ? errno : put != static_cast<ssize_t>(size) ? ENOSPC : fsync(fd.get()) != 0 ? errno : 0;
+    if (close(fd.release()) != 0 && error == 0) error = errno;
+    if (error != 0) unlink(path.c_str());
+    return error;
 }
 
 std::string read_whole(int fd, const std::string& path, std::uint32_t size, std::vector<std::uint8_t>& contents) {
@@ -45,10 +50,16 @@ std::string read_whole(int fd, const std::string& path, std::uint32_t size, std:
 
 std::string chip_file_open(const std::string& path, std::uint32_t size, chip_file& file,
                            std::vector<std::uint8_t>& contents) {
-    if (access(path.c_str(), F_OK) != 0 && errno == ENOENT) create_blank(path, size);
-    unique_fd fd(open(path.c_str(), O_RDWR | O_CLOEXEC));
+    bool created = false;
+    int failure = 0;
+    if (access(path.c_str(), F_OK) != 0 && errno == ENOENT) {
+        failure = create_blank(path, size);
+        created = failure == 0;
+        if (failure == EEXIST) failure = 0;
+    }
+    unique_fd fd(failure == 0 ? open(path.c_str(), O_RDWR | O_CLOEXEC) : -1);
     if (!fd) {
-        int failure = errno;
+        if (failure == 0) failure = errno;
         if (failure == EACCES || failure == EPERM || failure == EROFS)
             return refusal(path, std::string("may not be written by you (") + std::strerror(failure) + ")",
                            "make it writable or name another file");
@@ -62,12 +73,19 @@ std::string chip_file_open(const std::string& path, std::uint32_t size, chip_fil
     if (!problem.empty()) return problem;
     file.fd = std::move(fd);
     file.path = path;
+    file.created = created;
     return {};
 }
 
 std::string chip_file_save(const chip_file& file, std::span<const std::uint8_t> contents) {
-    ssize_t put = pwrite(file.fd.get(), contents.data(), contents.size(), 0);
-    if (put != static_cast<ssize_t>(contents.size())) return put < 0 ? std::strerror(errno) : "short write";
+    // A short write goes on, so that what stopped it gives its reason.
+    for (std::size_t done = 0; done < contents.size();) {
+        ssize_t put = pwrite(file.fd.get(), contents.data() + done, contents.size() - done, static_cast<off_t>(done));
+        if (put < 0 && errno == EINTR) continue;
+        if (put < 0) return std::strerror(errno);
+        if (put == 0) return "short write";
+        done += static_cast<std::size_t>(put);
+    }
     if (fsync(file.fd.get()) != 0) return std::strerror(errno);
     return {};
 }

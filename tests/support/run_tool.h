@@ -10,6 +10,7 @@ struct tool_run {
     std::string out;
     std::string err;
     int status = -1;         // exit status, or -1 if it did not exit normally
+    int signal = 0;          // the signal that ended it, if one did
     bool timed_out = false;
     double seconds = 0;      // real time taken
 };
@@ -49,6 +50,9 @@ public:
     // bytes arrive as written), as a person at a console has it; err
     // receives them.
     bool stderr_on_terminal = false;
+    // Runs in the tool's process just before it starts: closes a standard
+    // descriptor, ignores a signal, sets a limit.
+    std::function<void()> in_child;
     // Puts the fake ppdev driver under the tool: the device path it answers
     // for (returned), called name, its chip file "fake-chip.bin", its log
     // "fake.log" and the port's wait list "fake-queue", here; fail as
