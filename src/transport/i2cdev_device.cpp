@@ -75,7 +75,10 @@ device_outcome i2cdev_device::begin_action() {
     return {};
 }
 
-void i2cdev_device::end_action() { link_.close(); }
+device_outcome i2cdev_device::end_action() {
+    link_.close();
+    return {};
+}
 
 // Every bus address the part answers at: one per block of 256 bytes for
 // parts with block bits in the control byte.

@@ -38,7 +38,7 @@ public:
     // Opens the device, asks its functions and refuses an address a kernel
     // driver owns (unless forced). The device is closed at the action's end.
     device_outcome begin_action() override;
-    void end_action() override;
+    device_outcome end_action() override;
 
     device_outcome probe() override;
     device_outcome read(std::uint32_t offset, std::span<std::uint8_t> out, const read_watch& watch) override;
