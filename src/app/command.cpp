@@ -121,7 +121,8 @@ int program_or_verify(eeprom_device& device, const tool_options& options, progre
     }
     action_phase phase = action_phase::line_test;
     device_outcome outcome = run_device_action(device, [&] {
-        device_outcome step = lines_ready(device);
+        device_outcome step = write ? writes_allowed(device) : device_outcome{};
+        if (step.result == device_result::done) step = lines_ready(device);
         if (step.result == device_result::done && write && !options.write_all) {
             phase = action_phase::reading_held;
             step = read_image(device, chip, phase_of(progress, progress_phase::reading));
@@ -163,7 +164,11 @@ int check_board(eeprom_device& device) {
     bool answered = false;
     const chip_target& part = device.target();
     device_outcome outcome = run_device_action(device, [&] {
-        say("Port: " + printable_name(device.name()) + " claimed.");
+        // Where the kernel runs the bus there are no lines to test: the
+        // adapter is named instead.
+        const bool lines_ours = device.has_line_test();
+        if (lines_ours) say("Port: " + printable_name(device.name()) + " claimed.");
+        else say("Adapter: " + printable_name(device.name()) + " opened (" + printable_name(device.bus_summary()) + ").");
         int clocks = -1;
         device_outcome lines = device.test_lines(clocks);
         if (lines.result == device_result::port_lost) return lines;
@@ -171,7 +176,8 @@ int check_board(eeprom_device& device) {
         if (clocks >= 0)
             cleared = "SDA was held low by a chip left mid-transfer; " + std::to_string(clocks) +
                       " clocks and a stop freed it. ";
-        if (lines.result == device_result::done) say("Lines: " + cleared + "SDA follows the port.");
+        if (!lines_ours) say("Lines: run by the kernel; no line test.");
+        else if (lines.result == device_result::done) say("Lines: " + cleared + "SDA follows the port.");
         else say(std::string("Lines: ") + line_fault_text(lines.result));
         if (lines.result == device_result::done) {
             device_outcome probe = device.probe();
@@ -187,7 +193,7 @@ int check_board(eeprom_device& device) {
         }
         device_outcome idle = device.idle();
         if (idle.result != device_result::done) return idle;
-        say("Lines: left idle, SDA and SCL high.");
+        if (lines_ours) say("Lines: left idle, SDA and SCL high.");
         return lines;
     });
     action_sizes sizes{part.size()};

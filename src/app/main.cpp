@@ -19,6 +19,7 @@
 #include "sim/chip24cxx.h"
 #include "sim/sim_board.h"
 #include "text/printable_name.h"
+#include "transport/i2cdev_device.h"
 #include "transport/io_port.h"
 #include "transport/ppdev_port.h"
 
@@ -84,6 +85,7 @@ std::unique_ptr<port_backend> make_backend(const tool_options& options, const ch
             return board;
         }
         case backend_kind::ppdev:
+        case backend_kind::i2c_dev:
             break;
     }
     return std::make_unique<ppdev_port>(options.port_device);
@@ -120,6 +122,10 @@ int main(int argc, char** argv) {
     }
     problem = overlapping_files(options);
     if (!problem.empty()) return refuse(problem);
+    if (options.backend == backend_kind::i2c_dev) {
+        i2cdev_device device({options.i2c_device, "/sys", options.force}, target);
+        return options.action == tool_action::menu ? run_console(device) : run_command(options, device);
+    }
     std::unique_ptr<port_backend> backend = make_backend(options, target, problem);
     if (!backend) {
         std::fputs(("eeprom24c01: " + problem).c_str(), stderr);

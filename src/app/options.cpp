@@ -27,7 +27,7 @@ bool parse_io_base(const std::string& text, unsigned& base) {
 namespace {
 
 // Long-only options take values past the range of characters.
-enum option_id : int { PORT = 256, IO, SIM, NO_CHIP, NO_CABLE, TRACE, CHECK, CHIP, PAGE_SIZE, ADDRESS, ALL };
+enum option_id : int { PORT = 256, IO, SIM, NO_CHIP, NO_CABLE, TRACE, CHECK, CHIP, PAGE_SIZE, ADDRESS, ALL, I2C, FORCE };
 
 // Every option; a new one needs a row here, a letter in SHORT_OPTIONS if it
 // has one, and a case in apply().
@@ -40,7 +40,8 @@ constexpr option LONG_OPTIONS[] = {
     {"check", no_argument, nullptr, CHECK},       {"version", no_argument, nullptr, 'V'},
     {"help", no_argument, nullptr, 'h'},          {"chip", required_argument, nullptr, CHIP},
     {"page-size", required_argument, nullptr, PAGE_SIZE}, {"address", required_argument, nullptr, ADDRESS},
-    {"all", no_argument, nullptr, ALL},           {nullptr, 0, nullptr, 0},
+    {"all", no_argument, nullptr, ALL},           {"i2c", required_argument, nullptr, I2C},
+    {"force", no_argument, nullptr, FORCE},       {nullptr, 0, nullptr, 0},
 };
 // ':' first: a missing value is told apart from an unknown option.
 constexpr char SHORT_OPTIONS[] = ":r:w:v:nVh";
@@ -60,7 +61,7 @@ struct parse_state {
 };
 
 std::string choose(parse_state& state, backend_kind kind) {
-    if (state.backend_chosen) return "choose only one of --port, --io and --sim";
+    if (state.backend_chosen) return "choose only one of --port, --io, --sim and --i2c";
     state.backend_chosen = true;
     state.options.backend = kind;
     return {};
@@ -89,6 +90,12 @@ std::string apply(parse_state& state, int id, const char* value) {
         case SIM:
             options.chip_file = value;
             return choose(state, backend_kind::simulated);
+        case I2C:
+            options.i2c_device = value;
+            return choose(state, backend_kind::i2c_dev);
+        case FORCE:
+            options.force = true;
+            return {};
         case NO_CHIP:
             options.no_chip = true;
             return {};
@@ -164,6 +171,9 @@ std::string parse_options(int argc, char** argv, tool_options& options) {
     if ((options.no_chip || options.no_cable) && options.backend != backend_kind::simulated)
         return std::string(options.no_chip ? "--no-chip" : "--no-cable") + " needs --sim FILE";
     if (options.no_chip && options.no_cable) return "choose one of --no-chip and --no-cable";
+    if (options.force && options.backend != backend_kind::i2c_dev) return "--force goes with --i2c";
+    if (!options.trace_file.empty() && options.backend == backend_kind::i2c_dev)
+        return "--trace cannot go with --i2c: the kernel runs that bus, and the tool does not see its lines";
     if (options.no_verify && options.action != tool_action::write) return "--no-verify goes with --write";
     if (options.write_all && options.action != tool_action::write) return "--all goes with --write";
     if (state.asked_version) options.action = tool_action::version;

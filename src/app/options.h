@@ -6,13 +6,15 @@
 
 #include "app/chip_choice.h"
 
-enum class backend_kind { ppdev, io_ports, simulated };
+enum class backend_kind { ppdev, io_ports, simulated, i2c_dev };
 enum class tool_action { menu, read, write, verify, check, version, help };
 
 struct tool_options {
     backend_kind backend = backend_kind::ppdev;
     std::string port_device = "/dev/parport0";
     unsigned io_base = 0;
+    std::string i2c_device;  // --i2c: an i2c-dev adapter, such as /dev/i2c-1
+    bool force = false;      // --force: an address a driver owns, a write on a PC's SMBus
     std::string chip_file;
     bool no_chip = false;
     bool no_cable = false;
@@ -26,13 +28,15 @@ struct tool_options {
 
 inline constexpr const char* USAGE =
     "usage: eeprom24c01 [--port DEVICE | --io ADDR | --sim FILE [--no-chip | --no-cable]] [--trace FILE]\n"
-    "                   [--chip NAME] [--page-size N] [--address ADDR] [ACTION]\n"
+    "                   [--i2c DEVICE [--force]] [--chip NAME] [--page-size N] [--address ADDR] [ACTION]\n"
     "      --port DEVICE    use the ppdev device DEVICE (default /dev/parport0)\n"
     "      --io ADDR        use direct port I/O at base ADDR, such as 0x378 (needs root)\n"
     "      --sim FILE       use the simulated board; FILE holds its chip (created blank if missing)\n"
     "      --no-chip        with --sim: the board with its socket empty\n"
     "      --no-cable       with --sim: a port with nothing plugged in\n"
     "      --trace FILE     write a VCD waveform of SCL and SDA to FILE (\"-\": standard output)\n"
+    "      --i2c DEVICE     use the Linux I2C adapter DEVICE, such as /dev/i2c-1 (no --trace)\n"
+    "      --force          with --i2c: use an address a kernel driver owns, and write on a PC's SMBus\n"
     "      --chip NAME      the part: 24c01 (default) to 24c512, or an exact part; \"list\" shows them\n"
     "      --page-size N    bytes per write transaction, a power of two (1 is always safe)\n"
     "      --address ADDR   the part's bus address, 0x50 to 0x57 (its chip-select pins)\n"

@@ -8,7 +8,8 @@
 // Changed since it was first put on main: test_lines, idle and end_action
 // return a device_outcome, so that a port lost during them, or a board that
 // could not keep what was written (a simulated chip not saved), reaches the
-// front end with its message like every other failure.
+// front end with its message like every other failure. bus_summary and
+// write_refusal came with the i2c-dev transport.
 #pragma once
 
 #include <cstddef>
@@ -52,6 +53,13 @@ public:
         clearing_clocks = -1;
         return {};
     }
+
+    // Within an action, where there is no line test: what the kernel says the
+    // bus is, for --check ("bcm2835 (i2c@7e804000), plain I2C transfers").
+    virtual std::string bus_summary() const { return {}; }
+    // Within an action: "" when the part may be written or erased here, or
+    // the one line saying why not; write() then refuses with it too.
+    virtual std::string write_refusal() const { return {}; }
 
     // Whether the chip answers its address, a write cycle in progress waited
     // out within its bound. Leaves the bus idle.

@@ -23,6 +23,10 @@ using byte_watch = std::function<void(std::size_t bytes_done, std::size_t bytes_
 // between two transactions.
 device_outcome write_image(eeprom_device& device, std::span<const std::uint8_t> image,
                            std::span<const std::uint8_t> held = {}, const byte_watch& watch = {});
+// Whether the device lets the part be written, as a PC's memory bus does
+// not unless forced: done, or port_refused with the device's one line. A
+// write or an erase asks before it reads or writes anything.
+device_outcome writes_allowed(const eeprom_device& device);
 // Reads the whole part in one sequential read from offset 0, ended with a
 // stop (both lines low). buffer receives the bytes only when all of them were
 // read; after no acknowledge or an interruption it is left as it was.

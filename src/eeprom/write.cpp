@@ -29,6 +29,13 @@ std::vector<std::span<const std::uint8_t>> runs_to_send(std::span<const std::uin
 
 }  // namespace
 
+device_outcome writes_allowed(const eeprom_device& device) {
+    device_outcome outcome;
+    outcome.port_message = device.write_refusal();
+    if (!outcome.port_message.empty()) outcome.result = device_result::port_refused;
+    return outcome;
+}
+
 device_outcome write_image(eeprom_device& device, std::span<const std::uint8_t> image,
                            std::span<const std::uint8_t> held, const byte_watch& watch) {
     const auto runs = runs_to_send(image, held, device.target().page_size);

@@ -27,7 +27,6 @@ i2c_ways choose_i2c_ways(unsigned long functions, int word_bytes) {
 
 const char* i2c_ways_name(const i2c_ways& ways) {
     if (ways.read == i2c_read_way::messages) return "plain I2C";
-    if (ways.read == i2c_read_way::none) return "no EEPROM";
     return ways.read == i2c_read_way::i2c_block || ways.write == i2c_write_way::i2c_block ? "SMBus I2C-block"
                                                                                           : "SMBus byte";
 }

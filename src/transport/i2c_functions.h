@@ -32,5 +32,5 @@ i2c_ways choose_i2c_ways(unsigned long functions, int word_bytes);
 // The SMBus transfer size (I2C_SMBUS_BYTE, ...) that sends length bytes after
 // the address and nothing more, or -1 if the functions have none.
 int smbus_write_size(unsigned long functions, std::size_t length);
-// For --check: "plain I2C", "SMBus I2C-block", "SMBus byte" or "no EEPROM".
+// For --check: "plain I2C", "SMBus I2C-block" or "SMBus byte".
 const char* i2c_ways_name(const i2c_ways& ways);

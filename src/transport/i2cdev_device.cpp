@@ -103,6 +103,11 @@ std::string i2cdev_device::write_refusal() const {
     return {};
 }
 
+std::string i2cdev_device::bus_summary() const {
+    std::string kind = std::string(i2c_ways_name(ways_)) + " transfers";
+    return adapter_name_.empty() ? kind : adapter_name_ + ", " + kind;
+}
+
 template <typename Attempt>
 int i2cdev_device::acknowledged(Attempt attempt) {
     auto deadline = steady::now() + std::chrono::milliseconds(target_.profile->write_cycle_ms) + I2C_WRITE_CYCLE_MARGIN;

@@ -45,13 +45,11 @@ public:
     device_outcome write(std::uint32_t offset, std::span<const std::uint8_t> data) override;
     device_outcome finish_writes() override;
 
-    // Within an action: the one-line reason the part may not be written or
-    // erased here, or "" when it may. write() refuses with it too.
-    std::string write_refusal() const;
-    // Within an action, for --check: the adapter's name ("" if unknown) and
-    // the kind of transfer it allows ("plain I2C", ...).
-    const std::string& adapter_name() const { return adapter_name_; }
-    const char* transfer_kind() const { return i2c_ways_name(ways_); }
+    // The adapter's name (when sysfs gives it) and its kind of transfers.
+    std::string bus_summary() const override;
+    // No write without a way to write the part, nor on a PC's memory bus
+    // unless forced.
+    std::string write_refusal() const override;
 
 private:
     int read_once(std::uint32_t offset, std::span<std::uint8_t> out);

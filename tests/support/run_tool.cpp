@@ -24,6 +24,9 @@
 #ifndef FAKE_PPDEV_PATH
 #error "FAKE_PPDEV_PATH must name the fake ppdev library"
 #endif
+#ifndef FAKE_I2CDEV_LIBRARY
+#error "FAKE_I2CDEV_LIBRARY must name the fake i2c-dev library"
+#endif
 
 namespace {
 
@@ -134,6 +137,14 @@ std::string tool_dir::use_fake_ppdev(const std::string& fail, const std::string&
            // The preloaded fake comes before the sanitizer runtime of the
            // instrumented build, which is harmless here.
            "ASAN_OPTIONS=verify_asan_link_order=0"};
+    return device;
+}
+
+std::string tool_dir::use_fake_i2cdev(const std::string& part, const std::vector<std::string>& settings) {
+    std::string device = file("i2c-7");  // never a real adapter
+    env = {"LD_PRELOAD=" FAKE_I2CDEV_LIBRARY, "FAKE_I2CDEV_PATH=" + device, "FAKE_I2CDEV_CHIP=" + file("fake-chip.bin"),
+           "FAKE_I2CDEV_LOG=" + file("fake.log"), "FAKE_I2CDEV_PART=" + part, "ASAN_OPTIONS=verify_asan_link_order=0"};
+    for (const std::string& setting : settings) env.push_back("FAKE_I2CDEV_" + setting);
     return device;
 }
 

@@ -58,6 +58,11 @@ public:
     // "fake.log" and the port's wait list "fake-queue", here; fail as
     // FAKE_PPDEV_FAIL.
     std::string use_fake_ppdev(const std::string& fail = "", const std::string& name = "parport-fake");
+    // Puts the fake i2c-dev driver under the tool: the adapter path it
+    // answers for (returned, "i2c-7" here), its chip of part in
+    // "fake-chip.bin" and its log "fake.log"; settings are further
+    // FAKE_I2CDEV_ values without the prefix, such as "FUNCS=smbus".
+    std::string use_fake_i2cdev(const std::string& part, const std::vector<std::string>& settings = {});
 
 private:
     struct pause {
