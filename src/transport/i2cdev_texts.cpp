@@ -1,21 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "transport/i2cdev_texts.h"
 
-#include <grp.h>
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
-namespace {
+#include "transport/group_advice.h"
 
-std::string owning_group(const std::string& device) {
-    struct stat info {};
-    if (stat(device.c_str(), &info) == 0)
-        if (const group* owner = getgrgid(info.st_gid)) return owner->gr_name;
-    return "i2c";
-}
+namespace {
 
 std::string hex(std::uint8_t address) {
     char text[8];
@@ -29,11 +21,8 @@ std::string i2cdev_open_refusal(const std::string& device, int error) {
     std::string head = "Cannot use the I2C adapter " + device + ": " + std::strerror(error) + ". ";
     switch (error) {
         case EACCES:
-        case EPERM: {
-            std::string group = owning_group(device);
-            return head + "Join its group " + group + " (sudo adduser $USER " + group +
-                   "), then log out and in again.\n";
-        }
+        case EPERM:
+            return head + join_group_advice(device, "i2c") + "\n";
         case ENOENT:
             return head + "Load the driver (sudo modprobe i2c-dev), then name one of the /dev/i2c-N it makes "
                           "with --i2c.\n";

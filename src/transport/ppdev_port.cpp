@@ -1,17 +1,17 @@
 #include "transport/ppdev_port.h"
 
 #include <fcntl.h>
-#include <grp.h>
 #include <linux/ppdev.h>
 #include <signal.h>
 #include <sys/ioctl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+
+#include "transport/group_advice.h"
 
 namespace {
 
@@ -34,13 +34,6 @@ int claim_within(int fd, unsigned seconds) {
     sigaction(SIGALRM, &previous, nullptr);
     errno = failure;
     return result;
-}
-
-std::string owning_group(const std::string& device) {
-    struct stat info {};
-    if (stat(device.c_str(), &info) == 0)
-        if (const group* owner = getgrgid(info.st_gid)) return owner->gr_name;
-    return "lp";
 }
 
 bool is_port_name(const std::string& name) {
@@ -76,11 +69,8 @@ std::string ppdev_port::refusal(int failure) const {
     std::string head = "Cannot use the parallel port " + device_ + ": " + std::strerror(failure) + ". ";
     switch (failure) {
         case EACCES:
-        case EPERM: {
-            std::string group = owning_group(device_);
-            return head + "Join its group " + group + " (sudo adduser $USER " + group +
-                   "), then log out and in again.\n";
-        }
+        case EPERM:
+            return head + join_group_advice(device_, "lp") + "\n";
         case ENOENT:
             if (std::string ports = other_ports(); !ports.empty())
                 return head + "Existing ports: " + ports + "; name one of them with --port.\n";
