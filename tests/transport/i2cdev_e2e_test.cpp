@@ -5,6 +5,7 @@
 
 #include <sstream>
 
+#include "support/expected_output.h"
 #include "support/run_tool.h"
 
 namespace {
@@ -148,6 +149,20 @@ TEST(I2cdev, ADriversAddressAndWritesOnAPcSmbusAreRefusedUnlessForced) {
     EXPECT_EQ(check.err, "Adapter: " + device + " opened (SMBus I801 adapter at efa0, SMBus I2C-block transfers).\n"
                          "Lines: run by the kernel; no line test.\nEEPROM: acknowledged at 0xa0.\n");
     EXPECT_EQ(check.status, 0);
+}
+
+TEST(I2cdev, TheMenuReadsThePcSmbusAndItsWriteIsRefused) {
+    tool_dir dir;
+    std::string device = dir.use_fake_i2cdev("24c01", {"FUNCS=smbus", "NAME=SMBus I801 adapter at efa0"});
+    dir.put("dflt.dat", counting_image());
+    dir.put("fake-chip.bin", counting_image(0x40));
+    tool_run r = dir.run({"--i2c", device}, "\n5\n1\n8\n");
+    EXPECT_EQ(r.out, startup_text(counting_image()) + dump_text(counting_image(0x40)) + MENU_TEXT +
+                         "Refusing to write at 0x50 on " + device + " (SMBus I801 adapter at efa0): on a PC's SMBus, "
+                         "0x50 to 0x57 are the memory modules' SPD EEPROMs, and a write there can leave a module "
+                         "unusable. Reading is allowed; give --force only if the chip at 0x50 is your own.\n" +
+                         MENU_TEXT);
+    EXPECT_EQ(dir.get("fake-chip.bin"), counting_image(0x40));
 }
 
 TEST(I2cdev, AMissingChipIsNotAcknowledgedWithinTheWriteCycleBound) {
