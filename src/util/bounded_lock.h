@@ -1,0 +1,10 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// An exclusive flock() that waits for another process to let go, but not for
+// ever: stations sharing a file on a line must not hang on a stuck one.
+#pragma once
+
+#include <chrono>
+
+// 0 once fd is locked, ETIMEDOUT when max_wait passed first, or the errno of
+// a failure.
+int lock_within(int fd, std::chrono::milliseconds max_wait);
