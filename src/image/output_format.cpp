@@ -8,6 +8,8 @@
 #include <srecord/output/file/intel.h>
 #include <srecord/output/file/ti_txt.h>
 
+#include <srecord/record.h>
+
 #include "image/srecord_support.h"
 #include "util/memory_file.h"
 
@@ -72,9 +74,14 @@ rendered_image render_image(std::span<const std::uint8_t> contents, output_forma
     }
     {
         srecord::output::pointer out = writer_for(format, target.path());
-        out->write_header();
+        // The header (an S-record's S0) names the tool. An EEPROM image has no
+        // start address, but an S-record file ends with one (S9, address 0).
+        const std::string_view tool = "eeprom24c01";
+        srecord::record header(srecord::record::type_header, 0, reinterpret_cast<const srecord::record::data_t*>(tool.data()),
+                               tool.size());
+        out->write_header(&header);
         out->write_data(0, contents.data(), contents.size());
-        out->write_execution_start_address();
+        if (format == output_format::srec) out->write_execution_start_address();
     }  // the writer finishes the file (end record, flush) as it goes
     result.error = target.contents(result.bytes);
     return result;

@@ -47,7 +47,9 @@ std::string append_to_log(const std::string& path, const log_entry& entry, std::
     auto failure = [&](int error) { return "Log " + path + " was not written (" + std::strerror(error) + ")"; };
     unique_fd fd(open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
     if (!fd) return failure(errno);
-    if (int error = lock_within(fd.get(), max_wait); error != 0) return failure(error);
+    if (int error = lock_within(fd.get(), max_wait); error != 0)
+        return error == ETIMEDOUT ? "Log " + path + " stayed locked by another station; this action's line was not written"
+                                  : failure(error);
     struct stat info {};
     if (fstat(fd.get(), &info) != 0) return failure(errno);
     // Header and line in one write: a reader never sees half of either.
