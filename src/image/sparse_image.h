@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 struct sparse_image {
@@ -19,5 +20,13 @@ struct sparse_image {
     void set(std::uint32_t address, std::uint8_t value) {
         bytes[address] = value;
         covered[address] = true;
+    }
+    // The whole chip's bytes once this image is written over what it holds:
+    // covered addresses from the image, the rest as held.
+    std::vector<std::uint8_t> over(std::span<const std::uint8_t> held) const {
+        std::vector<std::uint8_t> result(held.begin(), held.end());
+        for (std::uint32_t a = 0; a < size(); ++a)
+            if (covered[a]) result[a] = bytes[a];
+        return result;
     }
 };

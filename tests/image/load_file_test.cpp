@@ -61,6 +61,10 @@ TEST(LoadFile, APartialFileCoversOnlyItsBytes) {
     EXPECT_TRUE(loaded.image.covered[0x10] && loaded.image.covered[0x13]);
     EXPECT_FALSE(loaded.image.covered[0x0F] || loaded.image.covered[0x14]);
     EXPECT_EQ(loaded.image.bytes[0x11], 0xAD);
+    std::vector<std::uint8_t> held(128, 0x5A);
+    std::vector<std::uint8_t> written = loaded.image.over(held);
+    EXPECT_EQ(std::ranges::count(written, 0x5A), 124);
+    EXPECT_EQ(written[0x13], 0xEF);
 }
 
 TEST(LoadFile, BadFilesAreRefusedInOneLine) {
