@@ -141,8 +141,11 @@ attempt try_reader(const reader& r, const std::string& path, sparse_image& image
     srecord::record record;
     try {
         if (!in->read(record)) return attempt::not_this_format;
-    } catch (const srecord_throwing_quit::fault&) {
-        return attempt::not_this_format;
+    } catch (const srecord_throwing_quit::fault& f) {
+        // A record whose only fault is its checksum is of this format.
+        if (!r.checksummed || f.text.find("checksum") == std::string::npos) return attempt::not_this_format;
+        fault_text = f.text;
+        return attempt::fault;
     }
     try {
         do take(*in, record, image);
