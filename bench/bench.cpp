@@ -61,14 +61,14 @@ struct figures {
 };
 
 figures measure(const std::function<void()>& action) {
-    std::uint8_t blank[CHIP_SIZE];
-    std::memset(blank, 0xFF, CHIP_SIZE);
+    std::uint8_t blank[IMAGE_SIZE];
+    std::memset(blank, 0xFF, IMAGE_SIZE);
     figures f;
     double cpu = 0;
     for (int i = 0; i < REPEATS; ++i) {
         // The same image each time: a read replaces it with the chip's.
         for (int j = 0; j < IMAGE_SIZE; ++j) image_buffer[j] = static_cast<std::uint8_t>(j * 37 + 11);
-        sim_board board(blank, true);
+        sim_board board(default_sim_chip(), blank, true);
         port_use(&board);
         write_eeprom();  // every action starts from a programmed, idle chip
         board.advance_us(CHIP_WRITE_CYCLE_US);

@@ -1,6 +1,7 @@
 #!/bin/sh
 # Installs the build in $1 under a temporary prefix, then checks the binary
-# runs and the manual page renders without a warning.
+# runs, the example image is there and the manual page renders without a
+# warning.
 set -eu
 prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
@@ -8,6 +9,7 @@ cmake --install "$1" --prefix "$prefix" >/dev/null
 "$prefix/bin/eeprom24c01" --version
 page="$prefix/share/man/man1/eeprom24c01.1"
 test -f "$page"
+cmp "$prefix/share/eeprom24c01/dflt.dat" "$(dirname "$0")/../examples/dflt.dat"
 warnings=$(MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null)
 if [ -n "$warnings" ]; then
     echo "$warnings"

@@ -1,35 +1,27 @@
 #include "app/command.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "app/device_texts.h"
 #include "bus/bus.h"
 #include "bus/port.h"
 #include "eeprom/eeprom.h"
+#include "eeprom/interruption.h"
+#include "image/file_identity.h"
 #include "image/image.h"
 #include "image/image_files.h"
+#include "image/output_target.h"
+#include "text/printable_name.h"
 
 namespace {
 
 void say(const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); }
 
-const char* NOT_DRIVEN =
-    "SDA does not follow the port: it reads high when driven low. Check that the board is on the cable and the "
-    "port is in standard (SPP) mode.";
-const char* HELD_LOW = "SDA stays low when released: the board may have no power, or SDA is held to ground.";
-
-// Every action but the check begins by testing the lines, since a dead or
-// stuck status bit would make every poll look acknowledged.
-device_outcome lines_follow() {
-    device_outcome outcome;
-    outcome.result = check_lines().result;
-    if (outcome.result != device_result::done) bus_idle();
-    return outcome;
-}
-
-// One line for an outcome that is not done; EXIT_FAILED.
-int failed(const device_outcome& outcome) {
+// One line for an outcome that is not done; the exit status.
+int failed(const device_outcome& outcome, action_phase phase) {
     switch (outcome.result) {
         case device_result::no_acknowledge: {
             char line[120];
@@ -40,15 +32,15 @@ int failed(const device_outcome& outcome) {
             break;
         }
         case device_result::sda_not_driven:
-            say(NOT_DRIVEN);
-            break;
         case device_result::sda_held_low:
-            say(HELD_LOW);
+            say(line_fault_text(outcome.result));
             break;
         case device_result::interrupted:
-            exit_interrupted(stderr, "", outcome);
+            exit_interrupted(stderr, "", phase, outcome);
         default:
             std::fputs(outcome.port_message.c_str(), stderr);
+            // Nothing reached a board: a script tells this from a failed board.
+            if (outcome.result == device_result::port_refused) return EXIT_NO_PORT;
             break;
     }
     return EXIT_FAILED;
@@ -62,24 +54,41 @@ int verify_failed(int address, const std::uint8_t* expected, const std::uint8_t*
     return EXIT_FAILED;
 }
 
-std::string shown(const std::string& name, const char* standard) { return name == "-" ? standard : name; }
+std::string shown(const std::string& name, const char* standard) { return name == "-" ? standard : printable_name(name); }
 
 int read_chip(const std::string& name) {
+    output_target target;
+    std::string problem = output_target_open(name, target);
+    if (!problem.empty()) {
+        say(problem);
+        return EXIT_FAILED;
+    }
+    // Spans the file's writing too, so that a signal never leaves a
+    // temporary file behind or cuts a replacement short.
+    interruption_scope noting;
     std::uint8_t image[IMAGE_SIZE];
+    action_phase phase = action_phase::line_test;
     device_outcome outcome = run_device_action([&] {
-        device_outcome step = lines_follow();
+        device_outcome step = lines_ready();
         if (step.result != device_result::done) return step;
+        phase = action_phase::reading;
         step = read_whole_device(image);
         bus_idle();
         return step;
     });
-    if (outcome.result != device_result::done) return failed(outcome);
-    std::string problem = replace_image_file(name, image);
+    if (outcome.result != device_result::done) return failed(outcome, phase);
+    problem = output_target_write(target, image);
+    std::string done = "Read 128 bytes into " + shown(name, "standard output");
+    if (int signal = interruption_signal()) {
+        say(problem.empty() ? done + "; then interrupted." : problem);
+        std::fflush(nullptr);
+        std::exit(128 + signal);
+    }
     if (!problem.empty()) {
-        say(problem + (name == "-" ? "." : "; it is left as it was."));
+        say(problem);
         return EXIT_FAILED;
     }
-    say("Read 128 bytes into " + shown(name, "standard output") + ".");
+    say(done + ".");
     return EXIT_DONE;
 }
 
@@ -91,15 +100,20 @@ int program_or_verify(const std::string& name, bool write, bool compare) {
         say(problem + ".");
         return EXIT_FAILED;
     }
+    action_phase phase = action_phase::line_test;
     device_outcome outcome = run_device_action([&] {
-        device_outcome step = lines_follow();
-        if (step.result == device_result::done && write) step = write_whole_device(image);
-        if (step.result != device_result::done || !compare) return step;
+        device_outcome step = lines_ready();
+        if (step.result == device_result::done && write) {
+            phase = action_phase::writing;
+            step = write_whole_device(image);
+        }
+        if (step.result != device_result::done || !compare || interruption_signal() != 0) return step;
+        phase = write ? action_phase::reading_back : action_phase::comparing;
         step = read_whole_device(chip);
         bus_idle();
         return step;
     });
-    if (outcome.result != device_result::done) return failed(outcome);
+    if (outcome.result != device_result::done) return failed(outcome, phase);
     int differs = compare ? first_difference(image, chip) : -1;
     if (differs >= 0) return verify_failed(differs, image, chip);
     if (!write) say("Verified 128 bytes: the chip matches " + shown(name, "standard input") + ".");
@@ -111,14 +125,14 @@ int program_or_verify(const std::string& name, bool write, bool compare) {
 int check_board() {
     bool answered = false;
     device_outcome outcome = run_device_action([&] {
-        say("Port: " + port_current()->name() + " claimed.");
+        say("Port: " + printable_name(port_current()->name()) + " claimed.");
         line_check lines = check_lines();
         std::string cleared;
         if (lines.clearing_clocks >= 0)
             cleared = "SDA was held low by a chip left mid-transfer; " + std::to_string(lines.clearing_clocks) +
                       " clocks and a stop freed it. ";
         if (lines.result == device_result::done) say("Lines: " + cleared + "SDA follows the port.");
-        else say(std::string("Lines: ") + (lines.result == device_result::sda_not_driven ? NOT_DRIVEN : HELD_LOW));
+        else say(std::string("Lines: ") + line_fault_text(lines.result));
         if (lines.result == device_result::done) {
             answered = chip_answers();
             say(answered ? "EEPROM: acknowledged at 0xa0."
@@ -131,13 +145,36 @@ int check_board() {
         step.result = lines.result;
         return step;
     });
-    if (outcome.result == device_result::interrupted) exit_interrupted(stderr, "", outcome);
-    if (outcome.result == device_result::port_refused || outcome.result == device_result::port_lost)
-        std::fputs(outcome.port_message.c_str(), stderr);
+    if (outcome.result == device_result::interrupted) exit_interrupted(stderr, "", action_phase::checking, outcome);
+    if (outcome.result != device_result::done && outcome.result != device_result::sda_not_driven &&
+        outcome.result != device_result::sda_held_low)
+        return failed(outcome, action_phase::checking);
     return outcome.result == device_result::done && answered ? EXIT_DONE : EXIT_FAILED;
 }
 
 }  // namespace
+
+std::string overlapping_files(const tool_options& options) {
+    struct named {
+        const char* option;
+        std::string identity;
+    };
+    std::vector<named> files;
+    auto add = [&](const char* option, const std::string& name, bool input) {
+        if (!name.empty()) files.push_back({option, file_identity(name, input)});
+    };
+    add("--trace", options.trace_file, false);
+    add("--sim", options.chip_file, false);
+    if (options.action == tool_action::read) add("--read", options.image_file, false);
+    if (options.action == tool_action::write) add("--write", options.image_file, true);
+    if (options.action == tool_action::verify) add("--verify", options.image_file, true);
+    for (std::size_t i = 0; i < files.size(); ++i)
+        for (std::size_t j = i + 1; j < files.size(); ++j)
+            if (!files[i].identity.empty() && files[i].identity == files[j].identity)
+                return std::string(files[i].option) + " and " + files[j].option +
+                       " name the same file: give each its own";
+    return {};
+}
 
 int run_command(const tool_options& options) {
     switch (options.action) {

@@ -3,11 +3,18 @@
 // outcome; standard output carries only data.
 #pragma once
 
+#include <string>
+
 #include "app/options.h"
 
 inline constexpr int EXIT_DONE = 0;
 inline constexpr int EXIT_FAILED = 1;
 inline constexpr int EXIT_USAGE = 2;
+inline constexpr int EXIT_NO_PORT = 3;  // the port could not be had: no board was reached
+
+// "" or why the files the options name cannot be used together: no two of
+// the trace, the --read target, the chip file and the image may be one file.
+std::string overlapping_files(const tool_options& options);
 
 // Runs options.action on the port back end already chosen; returns the exit
 // status. A signal during a device action ends the program with 128 + it.

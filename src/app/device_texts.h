@@ -5,6 +5,21 @@
 
 #include "eeprom/device_action.h"
 
-// "Interrupted after N of 128 bytes." on stream, then the program ends with
-// 128 + the signal's number, as a shell reports a process its signal ended.
-[[noreturn]] void exit_interrupted(std::FILE* stream, const char* lead, const device_outcome& outcome);
+// The line test's cause for sda_not_driven or sda_held_low, without a newline.
+const char* line_fault_text(device_result result);
+
+// Where in an action a signal came.
+enum class action_phase {
+    line_test,
+    writing,       // bytes: written
+    reading_back,  // after a whole write; bytes: read back
+    reading,       // bytes: read
+    comparing,     // reading for a comparison made afterwards; bytes: read
+    checking,      // the board check
+};
+
+// One line saying in which step the signal came and what was done by then,
+// on stream after lead; then the program ends with 128 + the signal's number,
+// as a shell reports a process its signal ended.
+[[noreturn]] void exit_interrupted(std::FILE* stream, const char* lead, action_phase phase,
+                                   const device_outcome& outcome);

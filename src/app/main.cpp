@@ -1,5 +1,13 @@
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <memory>
+#include <vector>
 
 #include "app/command.h"
 #include "app/menu.h"
@@ -9,14 +17,42 @@
 #include "bus/ppdev_port.h"
 #include "bus/trace.h"
 #include "sim/chip_file.h"
-#include "sim/chip24c01.h"
+#include "sim/chip24cxx.h"
 #include "sim/sim_board.h"
+#include "text/printable_name.h"
 
 #ifndef EEPROM24C01_VERSION
 #error "EEPROM24C01_VERSION comes from the project's version in CMake"
 #endif
 
 namespace {
+
+// A descriptor 0, 1 or 2 left closed by the caller would be handed to the
+// first file opened, and the tool's messages would land in it.
+bool standard_descriptors_open() {
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (fcntl(fd, F_GETFD) >= 0 || errno != EBADF) continue;
+        if (open("/dev/null", O_RDWR) != fd) return false;
+    }
+    return true;
+}
+
+// However the program ends: output that could not be written is a failure.
+void check_outputs() {
+    std::string trace = trace_close();
+    errno = 0;
+    bool flushed = std::fflush(stdout) == 0;
+    int error = errno;
+    if (std::ferror(stdout) || !flushed) {
+        std::fprintf(stderr, "eeprom24c01: cannot write standard output%s%s.\n", error ? ": " : "",
+                     error ? std::strerror(error) : "");
+        _exit(EXIT_FAILED);
+    }
+    if (!trace.empty()) {
+        std::fprintf(stderr, "eeprom24c01: cannot write the trace: %s.\n", trace.c_str());
+        _exit(EXIT_FAILED);
+    }
+}
 
 int refuse(const std::string& problem) {
     std::fprintf(stderr, "eeprom24c01: %s\n%s", problem.c_str(), USAGE);
@@ -29,13 +65,17 @@ std::unique_ptr<port_backend> make_backend(const tool_options& options, std::str
         case backend_kind::io_ports:
             return std::make_unique<io_port>(options.io_base);
         case backend_kind::simulated: {
-            std::uint8_t contents[CHIP_SIZE];
+            // The board's own part until the options carry the chosen one.
+            sim_chip_config chip = default_sim_chip();
+            std::vector<std::uint8_t> contents;
             chip_file file;
-            problem = chip_file_open(options.chip_file, file, contents);
+            problem = chip_file_open(options.chip_file, chip.size(), file, contents);
             if (!problem.empty()) return nullptr;
-            auto board = std::make_unique<sim_board>(contents, !options.no_chip);
+            auto board = std::make_unique<sim_board>(chip, contents, !options.no_chip);
             board->cable_unplugged = options.no_cable;
-            board->keep_chip_in(file);
+            if (file.created)
+                std::fprintf(stderr, "Created a blank simulated chip in %s.\n", printable_name(file.path).c_str());
+            board->keep_chip_in(std::move(file));
             return board;
         }
         case backend_kind::ppdev:
@@ -47,6 +87,11 @@ std::unique_ptr<port_backend> make_backend(const tool_options& options, std::str
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (!standard_descriptors_open()) return EXIT_USAGE;
+    std::atexit(check_outputs);
+    // A file size limit (ulimit -f) then fails the write that meets it, which
+    // is reported, instead of ending the program part way.
+    signal(SIGXFSZ, SIG_IGN);
     tool_options options;
     std::string problem = parse_options(argc, argv, options);
     if (!problem.empty()) return refuse(problem);
@@ -58,6 +103,8 @@ int main(int argc, char** argv) {
         std::puts("eeprom24c01 " EEPROM24C01_VERSION);
         return EXIT_DONE;
     }
+    problem = overlapping_files(options);
+    if (!problem.empty()) return refuse(problem);
     std::unique_ptr<port_backend> backend = make_backend(options, problem);
     if (!backend) {
         std::fputs(("eeprom24c01: " + problem).c_str(), stderr);
@@ -66,7 +113,8 @@ int main(int argc, char** argv) {
     if (!options.trace_file.empty()) {
         problem = trace_open(options.trace_file);
         if (!problem.empty()) {
-            std::fprintf(stderr, "eeprom24c01: cannot write trace %s: %s\n", options.trace_file.c_str(), problem.c_str());
+            std::fprintf(stderr, "eeprom24c01: cannot write trace %s: %s\n", printable_name(options.trace_file).c_str(),
+                         problem.c_str());
             return EXIT_USAGE;
         }
     }

@@ -1,5 +1,7 @@
 #include "app/menu.h"
 
+#include <sys/stat.h>
+
 #include <cstdio>
 
 #include "app/menu_actions.h"
@@ -57,6 +59,13 @@ void load_default_image(std::FILE* file) {
 
 int run_console() {
     std::FILE* file = std::fopen(DEFAULT_IMAGE_FILE, "rb");
+    struct stat info {};
+    // A folder opens but reads nothing: it is no more a default image than
+    // a missing file.
+    if (file && (fstat(fileno(file), &info) != 0 || S_ISDIR(info.st_mode))) {
+        std::fclose(file);
+        file = nullptr;
+    }
     if (!file) {
         std::fputs("file open failed. \n", stdout);
         return 0;

@@ -1,5 +1,7 @@
 #include "app/options.h"
 
+#include <getopt.h>
+
 #include <cctype>
 
 bool parse_io_base(const std::string& text, unsigned& base) {
@@ -24,83 +26,131 @@ bool parse_io_base(const std::string& text, unsigned& base) {
 
 namespace {
 
-struct action_flag {
-    const char* short_name;
-    const char* long_name;
-    tool_action action;
-    bool takes_file;
+// Long-only options take values past the range of characters.
+enum option_id : int { PORT = 256, IO, SIM, NO_CHIP, NO_CABLE, TRACE, CHECK };
+
+// Every option; a new one needs a row here, a letter in SHORT_OPTIONS if it
+// has one, and a case in apply().
+constexpr option LONG_OPTIONS[] = {
+    {"port", required_argument, nullptr, PORT},   {"io", required_argument, nullptr, IO},
+    {"sim", required_argument, nullptr, SIM},     {"no-chip", no_argument, nullptr, NO_CHIP},
+    {"no-cable", no_argument, nullptr, NO_CABLE}, {"trace", required_argument, nullptr, TRACE},
+    {"read", required_argument, nullptr, 'r'},    {"write", required_argument, nullptr, 'w'},
+    {"verify", required_argument, nullptr, 'v'},  {"no-verify", no_argument, nullptr, 'n'},
+    {"check", no_argument, nullptr, CHECK},       {"version", no_argument, nullptr, 'V'},
+    {"help", no_argument, nullptr, 'h'},          {nullptr, 0, nullptr, 0},
+};
+// ':' first: a missing value is told apart from an unknown option.
+constexpr char SHORT_OPTIONS[] = ":r:w:v:nVh";
+
+// "--read" or "-r" for messages.
+std::string option_name(int id) {
+    for (const option& o : LONG_OPTIONS)
+        if (o.name && o.val == id) return std::string("--") + o.name;
+    return std::string("-") + static_cast<char>(id);
+}
+
+struct parse_state {
+    tool_options& options;
+    bool backend_chosen = false;
+    bool asked_help = false, asked_version = false;
+    int seen[512] = {};
 };
 
-constexpr action_flag ACTION_FLAGS[] = {
-    {"-r", "--read", tool_action::read, true},       {"-w", "--write", tool_action::write, true},
-    {"-v", "--verify", tool_action::verify, true},   {"--check", "--check", tool_action::check, false},
-    {"-V", "--version", tool_action::version, false}, {"-h", "--help", tool_action::help, false},
-};
+std::string choose(parse_state& state, backend_kind kind) {
+    if (state.backend_chosen) return "choose only one of --port, --io and --sim";
+    state.backend_chosen = true;
+    state.options.backend = kind;
+    return {};
+}
 
-const action_flag* find_action(const std::string& arg) {
-    for (const auto& flag : ACTION_FLAGS)
-        if (arg == flag.short_name || arg == flag.long_name) return &flag;
-    return nullptr;
+std::string choose_action(tool_options& options, tool_action action, const char* value) {
+    if (options.action != tool_action::menu) return "choose one action of -r, -w, -v and --check";
+    options.action = action;
+    if (value) options.image_file = value;
+    return {};
+}
+
+std::string apply(parse_state& state, int id, const char* value) {
+    tool_options& options = state.options;
+    if (state.seen[id]++ > 0 && id != 'h' && id != 'V') return option_name(id) + " given twice";
+    if (value && *value == '\0') return "option " + option_name(id) + " needs a value";
+    switch (id) {
+        case PORT:
+            options.port_device = value;
+            return choose(state, backend_kind::ppdev);
+        case IO:
+            if (std::string problem = choose(state, backend_kind::io_ports); !problem.empty()) return problem;
+            if (!parse_io_base(value, options.io_base))
+                return std::string("bad --io address '") + value + "': give a multiple of 4 below 0x10000, such as 0x378";
+            return {};
+        case SIM:
+            options.chip_file = value;
+            return choose(state, backend_kind::simulated);
+        case NO_CHIP:
+            options.no_chip = true;
+            return {};
+        case NO_CABLE:
+            options.no_cable = true;
+            return {};
+        case TRACE:
+            options.trace_file = value;
+            return {};
+        case 'r':
+            return choose_action(options, tool_action::read, value);
+        case 'w':
+            return choose_action(options, tool_action::write, value);
+        case 'v':
+            return choose_action(options, tool_action::verify, value);
+        case 'n':
+            options.no_verify = true;
+            return {};
+        case CHECK:
+            return choose_action(options, tool_action::check, nullptr);
+        case 'V':
+            state.asked_version = true;
+            return {};
+        case 'h':
+            state.asked_help = true;
+            return {};
+        default:
+            return "unknown option";
+    }
+}
+
+// What getopt_long refused, in words.
+std::string refused(int code, char** argv) {
+    std::string arg = argv[optind - 1];
+    if (code == ':') return "option " + (optopt ? option_name(optopt) : arg) + " needs a value";
+    if (optopt && arg.rfind("--", 0) == 0) return "option " + option_name(optopt) + " takes no value";
+    if (optopt) return std::string("unknown option '-") + static_cast<char>(optopt) + "'";
+    return "unknown option '" + arg + "'";
 }
 
 }  // namespace
 
 std::string parse_options(int argc, char** argv, tool_options& options) {
-    bool backend_chosen = false;
-    auto choose = [&](backend_kind kind) -> std::string {
-        if (backend_chosen) return "choose only one of --port, --io and --sim";
-        backend_chosen = true;
-        options.backend = kind;
-        return {};
-    };
-    bool asked_help = false, asked_version = false;
-    for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
-        if (arg == "--no-chip" || arg == "--no-cable" || arg == "-n" || arg == "--no-verify") {
-            bool& flag = arg == "--no-chip" ? options.no_chip : arg == "--no-cable" ? options.no_cable : options.no_verify;
-            flag = true;
-            continue;
-        }
-        const action_flag* action = find_action(arg);
-        if (action && (action->action == tool_action::help || action->action == tool_action::version)) {
-            // Help and version answer whatever else is asked.
-            (action->action == tool_action::help ? asked_help : asked_version) = true;
-            continue;
-        }
-        if (!action && arg != "--port" && arg != "--io" && arg != "--sim" && arg != "--trace")
-            return "unknown option '" + arg + "'";
-        std::string value;
-        if (!action || action->takes_file) {
-            if (i + 1 >= argc || argv[i + 1][0] == '\0')
-                return "option " + arg + (action ? " needs a FILE" : " needs a value");
-            value = argv[++i];
-        }
-        std::string problem;
-        if (action) {
-            if (options.action != tool_action::menu) return "choose one action of -r, -w, -v and --check";
-            options.action = action->action;
-            options.image_file = value;
-        } else if (arg == "--port") {
-            problem = choose(backend_kind::ppdev);
-            options.port_device = value;
-        } else if (arg == "--io") {
-            problem = choose(backend_kind::io_ports);
-            if (problem.empty() && !parse_io_base(value, options.io_base))
-                problem = "bad --io address '" + value + "': give a multiple of 4 below 0x10000, such as 0x378";
-        } else if (arg == "--sim") {
-            problem = choose(backend_kind::simulated);
-            options.chip_file = value;
-        } else {
-            if (!options.trace_file.empty()) problem = "--trace given twice";
-            options.trace_file = value;
-        }
-        if (!problem.empty()) return problem;
+    parse_state state{options};
+    std::string problem;
+    opterr = 0;
+    optind = 0;  // a fresh scan, even when called more than once
+    for (;;) {
+        int code = getopt_long(argc, argv, SHORT_OPTIONS, LONG_OPTIONS, nullptr);
+        if (code == -1) break;
+        // The first problem is kept, but the scan goes on: -h answers anyway.
+        std::string found = code == '?' || code == ':' ? refused(code, argv) : apply(state, code, optarg);
+        if (problem.empty()) problem = found;
     }
+    if (state.asked_help) {
+        options.action = tool_action::help;
+        return {};
+    }
+    if (problem.empty() && optind < argc) problem = std::string("unexpected argument '") + argv[optind] + "'";
+    if (!problem.empty()) return problem;
     if ((options.no_chip || options.no_cable) && options.backend != backend_kind::simulated)
         return std::string(options.no_chip ? "--no-chip" : "--no-cable") + " needs --sim FILE";
     if (options.no_chip && options.no_cable) return "choose one of --no-chip and --no-cable";
     if (options.no_verify && options.action != tool_action::write) return "--no-verify goes with --write";
-    if (asked_help) options.action = tool_action::help;
-    else if (asked_version) options.action = tool_action::version;
+    if (state.asked_version) options.action = tool_action::version;
     return {};
 }

@@ -14,7 +14,7 @@ struct tool_options {
     std::string chip_file;
     bool no_chip = false;
     bool no_cable = false;
-    std::string trace_file;
+    std::string trace_file;  // "-" is standard output
     tool_action action = tool_action::menu;
     std::string image_file;  // for read, write and verify; "-" is standard input or output
     bool no_verify = false;
@@ -22,16 +22,27 @@ struct tool_options {
 
 inline constexpr const char* USAGE =
     "usage: eeprom24c01 [--port DEVICE | --io ADDR | --sim FILE [--no-chip | --no-cable]] [--trace FILE] [ACTION]\n"
+    "      --port DEVICE    use the ppdev device DEVICE (default /dev/parport0)\n"
+    "      --io ADDR        use direct port I/O at base ADDR, such as 0x378 (needs root)\n"
+    "      --sim FILE       use the simulated board; FILE holds its chip (created blank if missing)\n"
+    "      --no-chip        with --sim: the board with its socket empty\n"
+    "      --no-cable       with --sim: a port with nothing plugged in\n"
+    "      --trace FILE     write a VCD waveform of SCL and SDA to FILE (\"-\": standard output)\n"
+    "Actions:\n"
     "  -r, --read FILE      read the whole chip into FILE (\"-\": standard output)\n"
-    "  -w, --write FILE     write FILE into the chip, then read it back and compare\n"
+    "  -w, --write FILE     write FILE into the chip, then read it back and compare (\"-\": standard input)\n"
     "  -n, --no-verify      with --write: skip the comparison\n"
-    "  -v, --verify FILE    compare the chip with FILE\n"
+    "  -v, --verify FILE    compare the chip with FILE (\"-\": standard input)\n"
     "      --check          check the port, the cable and board, and the chip\n"
     "  -V, --version        print the name and version\n"
-    "  -h, --help           print the usage\n"
-    "Without an ACTION the interactive menu runs. Exit status: 0 done, 1 failed, 2 usage error.\n";
+    "  -h, --help           print this help\n"
+    "Without an ACTION the interactive menu runs.\n"
+    "Exit status: 0 done, 1 failed, 2 usage error or unusable chip file, 3 port cannot be used,\n"
+    "129 SIGHUP, 130 SIGINT (Ctrl-C), 131 SIGQUIT, 143 SIGTERM during a device action,\n"
+    "141 SIGPIPE (standard output closed).\n";
 
-// Parses argv. Returns "" or what was wrong with it.
+// Parses argv with getopt_long. Returns "" or what was wrong with it; -h
+// answers whatever else is on the line.
 std::string parse_options(int argc, char** argv, tool_options& options);
 // ADDR: hexadecimal with 0x or decimal, a multiple of 4, below 0x10000.
 bool parse_io_base(const std::string& text, unsigned& base);

@@ -17,9 +17,10 @@ unsigned port_read(std::uint16_t port) { return backend->read(port); }
 
 std::string port_begin_action() { return backend->claim(); }
 
-void port_end_action() {
+std::string port_end_action() {
     backend->action_end();
     trace_flush();
+    return backend->action_problem();
 }
 
 void port_abandon() {

@@ -31,6 +31,9 @@ struct port_backend {
     virtual std::string claim() { return {}; }
     // Called when a device action has finished with the port.
     virtual void action_end() {}
+    // After action_end: "" or one line, with its newline, saying what the
+    // board failed to keep (a simulated chip that could not be saved).
+    virtual std::string action_problem() const { return {}; }
     // After port_lost: forget the port, so that the next action opens it afresh.
     virtual void abandon() {}
     // What the port is, for messages: "/dev/parport0", "the simulated board".
@@ -67,5 +70,6 @@ unsigned port_read(std::uint16_t port);
 
 // Start and end of a device action: see port_backend::claim/action_end.
 std::string port_begin_action();
-void port_end_action();
+// Returns action_problem().
+std::string port_end_action();
 void port_abandon();

@@ -8,8 +8,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 
 namespace {
 
@@ -41,14 +43,31 @@ std::string owning_group(const std::string& device) {
     return "lp";
 }
 
-}  // namespace
-
-ppdev_port::~ppdev_port() {
-    action_end();
-    close_device();
+bool is_port_name(const std::string& name) {
+    const std::string stem = "parport";
+    return name.size() > stem.size() && name.rfind(stem, 0) == 0 &&
+           std::all_of(name.begin() + stem.size(), name.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
+}  // namespace
+
+std::vector<std::string> parallel_ports_in(const std::string& folder) {
+    std::vector<std::string> ports;
+    std::error_code failure;
+    for (std::filesystem::directory_iterator it(folder, failure), end; !failure && it != end; it.increment(failure))
+        if (std::string name = it->path().filename(); is_port_name(name)) ports.push_back(name);
+    // parport2 before parport10
+    std::sort(ports.begin(), ports.end(), [](const std::string& a, const std::string& b) {
+        return a.size() != b.size() ? a.size() < b.size() : a < b;
+    });
+    return ports;
+}
+
+ppdev_port::~ppdev_port() { close_device(); }
+
+// Released before the close, so that the kernel does not have to.
 void ppdev_port::close_device() {
+    action_end();
     if (fd_ >= 0) close(fd_);
     fd_ = -1;
     claimed_ = false;
@@ -64,6 +83,8 @@ std::string ppdev_port::refusal(int failure) const {
                    "), then log out and in again.\n";
         }
         case ENOENT:
+            if (std::string ports = other_ports(); !ports.empty())
+                return head + "Existing ports: " + ports + "; name one of them with --port.\n";
             return head + "Load the drivers (sudo modprobe parport_pc ppdev), or name another port with --port.\n";
         case ENXIO:
         case ENODEV:
@@ -78,6 +99,22 @@ std::string ppdev_port::refusal(int failure) const {
     }
 }
 
+// With the drivers loaded, the ports beside the missing device, or failing
+// those the ports the kernel lists; "" when neither shows another port.
+std::string ppdev_port::other_ports() const {
+    std::size_t slash = device_.rfind('/');
+    std::string place = slash == std::string::npos ? "" : device_.substr(0, slash + 1);
+    std::vector<std::string> ports = parallel_ports_in(place.empty() ? "." : place);
+    if (ports.empty()) {
+        ports = parallel_ports_in(kernel_ports_);
+        // The kernel has this very port: only ppdev is missing.
+        if (std::find(ports.begin(), ports.end(), device_.substr(slash + 1)) != ports.end()) return {};
+    }
+    std::string names;
+    for (const auto& port : ports) names += (names.empty() ? "" : ", ") + place + port;
+    return names;
+}
+
 std::string ppdev_port::claim() {
     if (fd_ < 0) {
         fd_ = open(device_.c_str(), O_RDWR | O_CLOEXEC);
@@ -90,12 +127,12 @@ std::string ppdev_port::claim() {
         return {};
     }
     int failure = errno;
+    close_device();
     if (failure == EINTR) {
         if (!alarm_rang) return "The claim of the parallel port " + device_ + " was interrupted.\n";
         return "The parallel port " + device_ + " is busy: another program, such as a print job, holds it. "
                "Try again when it has finished.\n";
     }
-    close_device();
     return refusal(failure);
 }
 

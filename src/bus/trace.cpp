@@ -7,6 +7,7 @@
 namespace {
 
 std::FILE* trace_file = nullptr;
+int trace_error = 0;  // the first failed write's errno
 bool have_sample = false;
 std::uint64_t last_time = 0;
 bus_levels last_levels{};
@@ -18,7 +19,8 @@ constexpr char SDA_ID = '"';
 
 std::string trace_open(const std::string& path) {
     trace_close();
-    trace_file = std::fopen(path.c_str(), "w");
+    trace_error = 0;
+    trace_file = path == "-" ? stdout : std::fopen(path.c_str(), "w");
     if (!trace_file) return std::strerror(errno);
     std::fprintf(trace_file,
                  "$version eeprom24c01 bus trace $end\n"
@@ -58,10 +60,14 @@ void trace_sample(std::uint64_t t_us, bus_levels levels) {
 }
 
 void trace_flush() {
-    if (trace_file) std::fflush(trace_file);
+    if (trace_file && std::fflush(trace_file) != 0 && trace_error == 0) trace_error = errno ? errno : EIO;
 }
 
-void trace_close() {
-    if (trace_file) std::fclose(trace_file);
+std::string trace_close() {
+    if (!trace_file) return {};
+    trace_flush();
+    if (std::ferror(trace_file) && trace_error == 0) trace_error = EIO;
+    if (trace_file != stdout && std::fclose(trace_file) != 0 && trace_error == 0) trace_error = errno;
     trace_file = nullptr;
+    return trace_error ? std::strerror(trace_error) : "";
 }

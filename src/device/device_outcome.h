@@ -11,8 +11,8 @@ enum class device_result {
     sda_not_driven,  // SDA stays high when driven low: no board on the cable
     sda_held_low,    // SDA stays low when released: no power, or a short
     port_refused,    // the port could not be had; nothing was sent
-    port_lost,       // the port failed part way; the lines are as it left them
-    interrupted      // a signal ended the action; the transaction in progress was finished
+    port_lost,       // the port failed part way, or the board could not keep what it got
+    interrupted      // SIGINT, SIGTERM, SIGHUP or SIGQUIT; the transaction in progress was finished
 };
 
 struct device_outcome {

@@ -1,5 +1,6 @@
 #include "bus/bus.h"
 #include "eeprom/eeprom.h"
+#include "eeprom/interruption.h"
 
 namespace {
 
@@ -22,6 +23,14 @@ line_check check_lines() {
     bus_stop();
     check.result = sda_follows();
     return check;
+}
+
+device_outcome lines_ready() {
+    device_outcome outcome;
+    outcome.result = check_lines().result;
+    if (outcome.result != device_result::done) bus_idle();
+    else if (interruption_signal() != 0) outcome.result = device_result::interrupted;
+    return outcome;
 }
 
 bool chip_answers() {

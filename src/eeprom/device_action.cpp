@@ -4,8 +4,8 @@
 #include "eeprom/interruption.h"
 
 device_outcome run_device_action(const std::function<device_outcome()>& body) {
-    interruption_arm();
     device_outcome outcome;
+    interruption_scope noting;
     std::string refusal = port_begin_action();
     if (!refusal.empty()) {
         outcome.result = device_result::port_refused;
@@ -13,7 +13,11 @@ device_outcome run_device_action(const std::function<device_outcome()>& body) {
     } else {
         try {
             outcome = body();
-            port_end_action();
+            // A chip whose new contents were not kept: the action failed.
+            if (std::string unsaved = port_end_action(); !unsaved.empty()) {
+                outcome.result = device_result::port_lost;
+                outcome.port_message = unsaved;
+            }
         } catch (const port_lost& lost) {
             outcome = {};
             outcome.result = device_result::port_lost;
@@ -21,7 +25,6 @@ device_outcome run_device_action(const std::function<device_outcome()>& body) {
             port_abandon();
         }
     }
-    interruption_disarm();
     if (int signal = interruption_signal()) {
         outcome.result = device_result::interrupted;
         outcome.signal = signal;

@@ -6,7 +6,7 @@
 
 #include "device/device_outcome.h"
 
-// Claims the port, runs body with SIGINT and SIGTERM noted rather than fatal,
+// Claims the port, runs body with the interrupting signals noted rather than fatal,
 // turns a port lost mid-action into an outcome, and gives the port back. A
 // signal noted during the action makes the outcome interrupted.
 device_outcome run_device_action(const std::function<device_outcome()>& body);

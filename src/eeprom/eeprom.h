@@ -29,5 +29,10 @@ struct line_check {
     int clearing_clocks = -1;                      // clocks that freed a held bus, or -1
 };
 line_check check_lines();
+// The test every read, write and verify begins with, since a dead or stuck
+// status bit makes every poll look acknowledged: check_lines, with the lines
+// left idle when it fails. Done, sda_not_driven, sda_held_low, or
+// interrupted when a signal came during it.
+device_outcome lines_ready();
 // Polls the chip at DEVICE_WRITE, then stop and idle; true if it answered.
 bool chip_answers();

@@ -9,10 +9,10 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <vector>
 
 #include "console/console_input.h"
 #include "image/image.h"
+#include "text/printable_name.h"
 
 namespace {
 
@@ -68,7 +68,8 @@ namespace {
 
 std::string failure(const std::string& what, int error) { return what + ": " + std::strerror(error); }
 
-// Writes all of size bytes, going on after short writes and signals.
+}  // namespace
+
 bool write_all(int fd, const std::uint8_t* bytes, std::size_t size) {
     while (size > 0) {
         ssize_t put = write(fd, bytes, size);
@@ -80,52 +81,32 @@ bool write_all(int fd, const std::uint8_t* bytes, std::size_t size) {
     return true;
 }
 
-}  // namespace
-
 std::string read_exact_image(const std::string& name, std::uint8_t* image) {
-    std::string shown = name == "-" ? "standard input" : name;
+    std::string shown = name == "-" ? "standard input" : printable_name(name);
     int fd = name == "-" ? 0 : open(name.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return failure("Cannot read " + shown, errno);
-    std::uint8_t chunk[4096];
-    std::uint8_t first[IMAGE_SIZE];
-    long long size = 0;
+    // One byte past the chip's size is enough to refuse a longer image, and
+    // an endless one (/dev/zero, a pipe from yes) ends there too.
+    std::uint8_t first[IMAGE_SIZE + 1];
+    std::size_t size = 0;
     int error = 0;
-    for (;;) {
-        ssize_t got = read(fd, chunk, sizeof chunk);
+    while (size < sizeof first) {
+        ssize_t got = read(fd, first + size, sizeof first - size);
         if (got < 0 && errno == EINTR) continue;
         if (got < 0) error = errno;
         if (got <= 0) break;
-        for (ssize_t i = 0; i < got && size + i < IMAGE_SIZE; ++i) first[size + i] = chunk[i];
-        size += got;
+        size += static_cast<std::size_t>(got);
     }
+    struct stat info {};
+    bool regular = fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
     if (fd != 0) close(fd);
     if (error != 0) return failure("Cannot read " + shown, error);
-    if (size != IMAGE_SIZE)
-        return shown + " holds " + std::to_string(size) + " bytes; an image is exactly 128 bytes";
-    std::memcpy(image, first, IMAGE_SIZE);
-    return {};
-}
-
-std::string replace_image_file(const std::string& name, const std::uint8_t* image) {
-    if (name == "-") {
-        if (!write_all(1, image, IMAGE_SIZE)) return failure("Cannot write standard output", errno);
+    if (size == IMAGE_SIZE) {
+        std::memcpy(image, first, IMAGE_SIZE);
         return {};
     }
-    // A new file gets the usual mode; a replaced one keeps its own.
-    mode_t mask = umask(0);
-    umask(mask);
-    mode_t mode = 0666 & ~mask;
-    struct stat info {};
-    if (stat(name.c_str(), &info) == 0) mode = info.st_mode & 07777;
-    std::string pattern = name + ".XXXXXX";
-    std::vector<char> temp(pattern.begin(), pattern.end());
-    temp.push_back('\0');
-    int fd = mkstemp(temp.data());
-    if (fd < 0) return failure("Cannot write " + name, errno);
-    int error = 0;
-    if (!write_all(fd, image, IMAGE_SIZE) || fchmod(fd, mode) != 0 || fsync(fd) != 0) error = errno;
-    if (close(fd) != 0 && error == 0) error = errno;
-    if (error == 0 && rename(temp.data(), name.c_str()) != 0) error = errno;
-    if (error != 0) unlink(temp.data());
-    return error != 0 ? failure("Cannot write " + name, error) : std::string();
+    std::string held = size < sizeof first ? std::to_string(size)
+                       : regular           ? std::to_string(info.st_size)
+                                           : "more than " + std::to_string(IMAGE_SIZE);
+    return shown + " holds " + held + " bytes; an image is exactly 128 bytes";
 }

@@ -2,6 +2,7 @@
 // 3 and 4, and the load that option 7 uses.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -13,11 +14,11 @@ void read_custom_file();
 // when it cannot be opened or read; buffer is then untouched.
 bool load_image_file(const std::string& name, std::uint8_t* buffer);
 
-// Whole images for the command line, where a file is exactly 128 raw bytes
-// and "-" is standard input or output. Each returns "" or one line (without
-// a newline) saying what went wrong.
+// A whole image for the command line, where a file is exactly 128 raw bytes
+// and "-" is standard input. Reads at most one byte past that, so an endless
+// input ends at once. Returns "" or one line (without a newline) saying what
+// went wrong.
 std::string read_exact_image(const std::string& name, std::uint8_t* image);
-// The target is replaced only by a complete new file: the bytes go to a
-// temporary file in the same folder, which is flushed and renamed over it.
-// On failure the target is left as it was.
-std::string replace_image_file(const std::string& name, const std::uint8_t* image);
+// Writes all of size bytes to fd, going on after short writes and signals.
+// False on an error, with errno saying which.
+bool write_all(int fd, const std::uint8_t* bytes, std::size_t size);

@@ -8,35 +8,39 @@
 #include <cerrno>
 #include <cstring>
 
-#include "sim/chip24c01.h"
+#include "text/printable_name.h"
 
 namespace {
 
 std::string refusal(const std::string& path, const std::string& why, const char* what_to_do) {
-    return "Chip file " + path + " " + why + "; it is left as it is: " + what_to_do + ".\n";
+    return "Chip file " + printable_name(path) + " " + why + "; it is left as it is: " + what_to_do + ".\n";
 }
 
-// A new blank chip; an existing file is not touched here.
-void create_blank(const std::string& path) {
-    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0) return;  // it exists after all, or the open below says why not
-    std::uint8_t blank[CHIP_SIZE];
-    std::memset(blank, 0xFF, CHIP_SIZE);
-    bool whole = write(fd, blank, CHIP_SIZE) == CHIP_SIZE && fsync(fd) == 0;
-    close(fd);
-    if (!whole) unlink(path.c_str());
+std::string not_an_image(const std::string& path, std::uint32_t size, const std::string& what_it_is) {
+    return refusal(path, "is not a " + std::to_string(size) + "-byte chip image (" + what_it_is + ")", "name another file");
 }
 
-std::string read_whole(int fd, const std::string& path, std::uint8_t* contents) {
+// A new blank chip; an existing file is not touched here. Returns 0, EEXIST
+// when the file is there after all, or the errno of the call that failed.
+int create_blank(const std::string& path, std::uint32_t size) {
+    unique_fd fd(open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
+    if (!fd) return errno;
+    std::vector<std::uint8_t> blank(size, 0xFF);
+    ssize_t put = write(fd.get(), blank.data(), size);
+    int error = put < 0 ? errno : put != static_cast<ssize_t>(size) ? ENOSPC : fsync(fd.get()) != 0 ? errno : 0;
+    if (close(fd.release()) != 0 && error == 0) error = errno;
+    if (error != 0) unlink(path.c_str());
+    return error;
+}
+
+std::string read_whole(int fd, const std::string& path, std::uint32_t size, std::vector<std::uint8_t>& contents) {
     struct stat info {};
     if (fstat(fd, &info) != 0) return refusal(path, std::string("cannot be read (") + std::strerror(errno) + ")", "name another file");
-    if (!S_ISREG(info.st_mode) || info.st_size != CHIP_SIZE)
-        return refusal(path,
-                       "is not a 128-byte chip image (" +
-                           (S_ISREG(info.st_mode) ? std::to_string(info.st_size) + " bytes" : std::string("not a regular file")) + ")",
-                       "name another file");
-    ssize_t got = pread(fd, contents, CHIP_SIZE, 0);
-    if (got != CHIP_SIZE)
+    if (!S_ISREG(info.st_mode)) return not_an_image(path, size, "not a regular file");
+    if (info.st_size != static_cast<off_t>(size)) return not_an_image(path, size, std::to_string(info.st_size) + " bytes");
+    contents.resize(size);
+    ssize_t got = pread(fd, contents.data(), size, 0);
+    if (got != static_cast<ssize_t>(size))
         return refusal(path, std::string("cannot be read (") + (got < 0 ? std::strerror(errno) : "short read") + ")",
                        "name another file");
     return {};
@@ -44,36 +48,44 @@ std::string read_whole(int fd, const std::string& path, std::uint8_t* contents) 
 
 }  // namespace
 
-std::string chip_file_open(const std::string& path, chip_file& file, std::uint8_t* contents) {
-    if (access(path.c_str(), F_OK) != 0 && errno == ENOENT) create_blank(path);
-    int fd = open(path.c_str(), O_RDWR | O_CLOEXEC);
-    if (fd < 0) {
-        int failure = errno;
+std::string chip_file_open(const std::string& path, std::uint32_t size, chip_file& file,
+                           std::vector<std::uint8_t>& contents) {
+    bool created = false;
+    int failure = 0;
+    if (access(path.c_str(), F_OK) != 0 && errno == ENOENT) {
+        failure = create_blank(path, size);
+        created = failure == 0;
+        if (failure == EEXIST) failure = 0;
+    }
+    unique_fd fd(failure == 0 ? open(path.c_str(), O_RDWR | O_CLOEXEC) : -1);
+    if (!fd) {
+        if (failure == 0) failure = errno;
         if (failure == EACCES || failure == EPERM || failure == EROFS)
             return refusal(path, std::string("may not be written by you (") + std::strerror(failure) + ")",
                            "make it writable or name another file");
-        if (failure == EISDIR) return refusal(path, "is not a 128-byte chip image (not a regular file)", "name another file");
+        if (failure == EISDIR) return not_an_image(path, size, "not a regular file");
         return refusal(path, std::string("cannot be opened (") + std::strerror(failure) + ")", "name another file");
     }
-    // Advisory, and gone with the process: one tool per simulated chip.
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        close(fd);
+    // Advisory, and gone with the descriptor: one tool per simulated chip.
+    if (flock(fd.get(), LOCK_EX | LOCK_NB) != 0)
         return refusal(path, "is in use by another eeprom24c01", "end that one first or name another file");
-    }
-    std::string problem = read_whole(fd, path, contents);
-    if (!problem.empty()) {
-        close(fd);
-        return problem;
-    }
-    file.fd = fd;
+    std::string problem = read_whole(fd.get(), path, size, contents);
+    if (!problem.empty()) return problem;
+    file.fd = std::move(fd);
     file.path = path;
+    file.created = created;
     return {};
 }
 
-std::string chip_file_save(const chip_file& file, const std::uint8_t* contents) {
-    // 128 bytes at offset 0 lie in one disk block, written whole.
-    ssize_t put = pwrite(file.fd, contents, CHIP_SIZE, 0);
-    if (put != CHIP_SIZE) return put < 0 ? std::strerror(errno) : "short write";
-    if (fsync(file.fd) != 0) return std::strerror(errno);
+std::string chip_file_save(const chip_file& file, std::span<const std::uint8_t> contents) {
+    // A short write goes on, so that what stopped it gives its reason.
+    for (std::size_t done = 0; done < contents.size();) {
+        ssize_t put = pwrite(file.fd.get(), contents.data() + done, contents.size() - done, static_cast<off_t>(done));
+        if (put < 0 && errno == EINTR) continue;
+        if (put < 0) return std::strerror(errno);
+        if (put == 0) return "short write";
+        done += static_cast<std::size_t>(put);
+    }
+    if (fsync(file.fd.get()) != 0) return std::strerror(errno);
     return {};
 }

@@ -1,22 +1,30 @@
-// The simulated chip's 128 bytes on disk: a raw image, like an image file.
-// The file stays open and locked while a tool uses it, as a claimed port is
-// held, and it is written in place so that its owner, mode and lock stay.
+// The simulated chip's contents on disk: a raw image of exactly the chip's
+// size, like an image file. The file stays open and locked while a tool uses
+// it, as a claimed port is held, and it is written in place so that its
+// owner, mode and lock stay.
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
+#include <vector>
+
+#include "util/unique_fd.h"
 
 struct chip_file {
-    int fd = -1;
+    unique_fd fd;  // closing it gives up the lock
     std::string path;
+    bool created = false;  // made blank by this open
 };
 
 // Opens path for reading and writing, locks it for this process and fills
-// contents from it. A missing file is created as a blank chip (all 0xFF).
-// Returns "" or one line saying why the file cannot be used: another tool
-// holds it, it may not be written, it is not a 128-byte image. The file is
+// contents with its size bytes. A missing file is created as a blank chip
+// (all 0xFF) of that size, and file.created says so. Returns "" or one line
+// saying why the file cannot be used: another tool holds it, it may not be
+// written, it is not an image of that size (both sizes named). The file is
 // then left as it was.
-std::string chip_file_open(const std::string& path, chip_file& file, std::uint8_t* contents);
-// Writes contents over the file's 128 bytes and flushes them to disk.
+std::string chip_file_open(const std::string& path, std::uint32_t size, chip_file& file,
+                           std::vector<std::uint8_t>& contents);
+// Writes contents over the file's bytes and flushes them to disk.
 // Returns "" or the reason.
-std::string chip_file_save(const chip_file& file, const std::uint8_t* contents);
+std::string chip_file_save(const chip_file& file, std::span<const std::uint8_t> contents);

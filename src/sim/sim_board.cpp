@@ -1,10 +1,10 @@
 #include "sim/sim_board.h"
 
-#include <cstdio>
+#include "text/printable_name.h"
 
-
-sim_board::sim_board(const std::uint8_t* contents, bool chip_present) : chip_present_(chip_present) {
-    chip_reset(chip_, contents);
+sim_board::sim_board(const sim_chip_config& config, std::span<const std::uint8_t> contents, bool chip_present)
+    : chip_present_(chip_present) {
+    chip_reset(chip_, config, contents);
 }
 
 bool sim_board::sda() const {
@@ -40,8 +40,9 @@ void sim_board::write_cycle_end() {
 }
 
 void sim_board::action_end() {
-    if (chip_file_.fd < 0 || !chip_.changed) return;
+    save_problem_.clear();
+    if (!chip_file_.fd || !chip_.changed) return;
     std::string problem = chip_file_save(chip_file_, chip_.memory);
     if (problem.empty()) chip_.changed = false;
-    else std::fprintf(stderr, "Could not save the simulated chip to %s: %s.\n", chip_file_.path.c_str(), problem.c_str());
+    else save_problem_ = "Could not save the simulated chip to " + printable_name(chip_file_.path) + ": " + problem + ".\n";
 }

@@ -1,14 +1,15 @@
-// The demo board in software: port registers in, bus lines out, a 24C01 (or
-// an empty socket) on the lines. Time is virtual: each bit delay lasts its
+// The demo board in software: port registers in, bus lines out, a 24Cxx part
+// (or an empty socket) on the lines. Time is virtual: each bit delay lasts its
 // nominal 5 us and each write-cycle wait 500 us (the same 100 counts per
 // 5 us), so nothing depends on the machine's speed and nothing waits.
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 
 #include "bus/port.h"
-#include "sim/chip24c01.h"
+#include "sim/chip24cxx.h"
 #include "sim/chip_file.h"
 
 inline constexpr std::uint64_t SIM_BIT_DELAY_US = 5;
@@ -23,10 +24,12 @@ struct sim_counters {
 
 class sim_board : public port_backend {
 public:
-    // A board with the chip (contents of CHIP_SIZE bytes) or without.
-    sim_board(const std::uint8_t* contents, bool chip_present);
+    // A board with the part of config holding contents (config.size()
+    // bytes), or with its socket empty.
+    sim_board(const sim_chip_config& config, std::span<const std::uint8_t> contents, bool chip_present);
 
-    // Saves the chip to file after every device action that changed it.
+    // Saves the chip to file after every device action that changed it; the
+    // file is closed when the board goes away.
     void keep_chip_in(chip_file file) { chip_file_ = std::move(file); }
 
     // Board faults. A cable with nothing on its far end: every status bit
@@ -35,6 +38,7 @@ public:
     bool sda_held_low = false;
 
     void action_end() override;
+    std::string action_problem() const override { return save_problem_; }
     std::string name() const override { return "the simulated board"; }
     void write(std::uint16_t reg, std::uint8_t value) override;
     std::uint8_t read(std::uint16_t reg) override;
@@ -43,7 +47,7 @@ public:
     std::uint64_t now_us() override { return clock_us_; }
     bus_levels levels() override { return {scl(), sda()}; }
 
-    chip24c01& chip() { return chip_; }
+    sim_chip& chip() { return chip_; }
     const sim_counters& counters() const { return counters_; }
     void advance_us(std::uint64_t us) { clock_us_ += us; }
 
@@ -51,9 +55,10 @@ private:
     bool scl() const { return (control_ & SCL_OUT_BIT) != 0; }
     bool sda() const;
 
-    chip24c01 chip_;
+    sim_chip chip_;
     bool chip_present_;
     chip_file chip_file_;
+    std::string save_problem_;
     // A port after reset drives both registers 0: both lines low.
     std::uint8_t data_ = 0;
     std::uint8_t control_ = 0;

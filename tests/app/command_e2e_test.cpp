@@ -23,7 +23,7 @@ TEST(Command, WriteVerifyAndReadWithTheirStatusesAndNoDefaultFile) {
     tool_run r = dir.run(sim({"-w", "image.bin"}), "");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "Wrote 128 bytes and verified them.\n");
+    EXPECT_EQ(r.err, "Created a blank simulated chip in chip.bin.\nWrote 128 bytes and verified them.\n");
     EXPECT_EQ(dir.get("chip.bin"), image);
 
     r = dir.run(sim({"--verify", "-"}), image);
@@ -75,7 +75,7 @@ TEST(Command, FailuresExitOneAndTouchNothing) {
         EXPECT_EQ(dir.get("bus.vcd").find("$dumpvars"), std::string::npos) << "the port was touched";
     }
     r = dir.run({"--port", "no-such-port", "-r", "out.bin"}, "");
-    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.status, 3);
     EXPECT_EQ(r.err.rfind("Cannot use the parallel port no-such-port: No such file or directory.", 0), 0u) << r.err;
     r = dir.run(sim({"-v", "missing.bin"}), "");
     EXPECT_EQ(r.status, 1);
@@ -86,6 +86,7 @@ TEST(Command, FailuresExitOneAndTouchNothing) {
 
 TEST(Command, BoardCheck) {
     tool_dir dir;
+    dir.put("chip.bin", counting_image());
     tool_run r = dir.run(sim({"--check"}), "");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "");

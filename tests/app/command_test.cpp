@@ -2,6 +2,8 @@
 // model.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
 #include <cstring>
 
 #include "app/command.h"
@@ -13,21 +15,24 @@ namespace {
 
 class CommandOnBoard : public ::testing::Test {
 protected:
-    std::uint8_t contents[CHIP_SIZE];
+    std::vector<std::uint8_t> contents = std::vector<std::uint8_t>(default_sim_chip().size());
     std::unique_ptr<sim_board> board;
     tool_dir dir;
     void SetUp() override {
-        for (int i = 0; i < CHIP_SIZE; ++i) contents[i] = static_cast<std::uint8_t>(i << 1);  // byte 0 is 0x00
-        board = std::make_unique<sim_board>(contents, true);
+        for (std::size_t i = 0; i < contents.size(); ++i) contents[i] = static_cast<std::uint8_t>(i << 1);  // byte 0 is 0x00
+        board = std::make_unique<sim_board>(default_sim_chip(), contents, true);
         port_use(board.get());
     }
     void TearDown() override { port_use(nullptr); }
-    std::pair<int, std::string> run(tool_action action, const std::string& file = "") {
+    static tool_options options_for(tool_action action, const std::string& file) {
         tool_options options;
         options.action = action;
         options.image_file = file;
+        return options;
+    }
+    std::pair<int, std::string> run(tool_action action, const std::string& file = "") {
         testing::internal::CaptureStderr();
-        int status = run_command(options);
+        int status = run_command(options_for(action, file));
         return {status, testing::internal::GetCapturedStderr()};
     }
 };
@@ -38,7 +43,7 @@ TEST_F(CommandOnBoard, WriteOnASdaHeldLowWritesNothing) {
     auto [status, err] = run(tool_action::write, dir.file("image.bin"));
     EXPECT_EQ(status, 1);
     EXPECT_EQ(err, "SDA stays low when released: the board may have no power, or SDA is held to ground.\n");
-    EXPECT_EQ(std::memcmp(board->chip().memory, contents, CHIP_SIZE), 0);
+    EXPECT_EQ(board->chip().memory, contents);
 }
 
 TEST_F(CommandOnBoard, CheckFreesABusHeldByAChipLeftMidRead) {
@@ -48,6 +53,41 @@ TEST_F(CommandOnBoard, CheckFreesABusHeldByAChipLeftMidRead) {
     EXPECT_EQ(err, "Port: the simulated board claimed.\nLines: SDA was held low by a chip left mid-transfer; 8 clocks "
                    "and a stop freed it. SDA follows the port.\nEEPROM: acknowledged at 0xa0.\n"
                    "Lines: left idle, SDA and SCL high.\n");
+}
+
+// A signal at the given status read, as from a user at that moment.
+struct board_signalled_at : sim_board {
+    std::uint64_t at;
+    board_signalled_at(std::span<const std::uint8_t> contents, std::uint64_t read)
+        : sim_board(default_sim_chip(), contents, true), at(read) {}
+    std::uint8_t read(std::uint16_t reg) override {
+        if (counters().status_reads + 1 == at) raise(SIGINT);
+        return sim_board::read(reg);
+    }
+};
+
+TEST_F(CommandOnBoard, InterruptionSaysWhatWasDoneAndInWhichStep) {
+    dir.put("image.bin", std::string(128, '\x5a'));
+    // The write's 3843 status reads, the line test's 2 among them, then the read-back.
+    const struct {
+        tool_action action;
+        std::uint64_t read;
+        const char* says;
+    } cases[] = {
+        {tool_action::write, 1, "Interrupted during the line test, before any byte was sent.\n"},
+        {tool_action::write, 100, "Interrupted after 5 of 128 bytes.\n"},
+        {tool_action::write, 3843 + 1 + 8 * 72, "Interrupted while reading back: all 128 bytes were written, 72 read back, none compared.\n"},
+        {tool_action::verify, 3 + 8 * 127, "Interrupted while reading after 127 of 128 bytes; none compared.\n"},
+        {tool_action::read, 3 + 8 * 10, "Interrupted while reading after 10 of 128 bytes.\n"},
+        {tool_action::check, 1, "Interrupted while checking the board.\n"},
+    };
+    for (const auto& c : cases) {
+        board = std::make_unique<board_signalled_at>(contents, c.read);
+        port_use(board.get());
+        std::string file = dir.file(c.action == tool_action::read ? "out.bin" : "image.bin");
+        EXPECT_EXIT(run_command(options_for(c.action, file)), testing::ExitedWithCode(130), c.says);
+    }
+    EXPECT_FALSE(dir.exists("out.bin"));
 }
 
 }  // namespace

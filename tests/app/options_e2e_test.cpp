@@ -41,6 +41,39 @@ TEST(Options, HelpPrintsUsage) {
     EXPECT_FALSE(dir.exists("c"));
 }
 
+TEST(Options, ParsedAsOtherLinuxTools) {
+    tool_dir dir;
+    dir.put("image.bin", counting_image());
+    // Values after '=', bundled short flags and "--" before a name that
+    // starts with a dash.
+    tool_run r = dir.run({"--sim=chip.bin", "-nw", "image.bin"}, "");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(dir.get("chip.bin"), counting_image());
+    dir.put("-odd.bin", counting_image(3));
+    r = dir.run({"--sim", "chip.bin", "-w", "image.bin", "--", "-odd.bin"}, "");
+    EXPECT_EQ(r.err.rfind("eeprom24c01: unexpected argument '-odd.bin'\n", 0), 0u) << r.err;
+    r = dir.run({"--sim", "chip.bin", "-v-"}, counting_image());
+    EXPECT_EQ(r.status, 0) << r.err;
+    const std::vector<std::pair<std::vector<std::string>, std::string>> refused{
+        {{"--sim", "x", "--sim=y"}, "--sim given twice"},
+        {{"--check=1"}, "option --check takes no value"},
+        {{"-q"}, "unknown option '-q'"},
+        {{"--sim", "x", "-r"}, "option --read needs a value"},
+    };
+    for (const auto& [args, problem] : refused) {
+        r = dir.run(args, "");
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.err, "eeprom24c01: " + problem + "\n" + USAGE_LINE);
+    }
+    EXPECT_FALSE(dir.exists("x"));
+    r = dir.run({"--bogus", "--sim", "x", "--sim", "y", "-r", "a", "-v", "b", "-h"}, "");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, USAGE_LINE);
+    for (const char* listed : {"--port", "--io", "--sim", "--no-chip", "--no-cable", "--trace", "\"-\": standard input",
+                               "129 SIGHUP", "130 SIGINT", "131 SIGQUIT", "141 SIGPIPE", "143 SIGTERM"})
+        EXPECT_NE(r.out.find(listed), std::string::npos) << listed;
+}
+
 TEST(Options, PortThatCannotBeOpenedLeavesTheToolAtTheMenu) {
     tool_dir dir;
     dir.put("dflt.dat", counting_image());

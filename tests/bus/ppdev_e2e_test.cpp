@@ -50,11 +50,12 @@ TEST(Ppdev, WriteAndVerifyRoundTripWithAClaimPerActionAndOneIoctlPerAccess) {
     EXPECT_EQ(log.rfind("open " + device + "\nclaim\nrelease", 0), 0u) << log;
     auto claims = releases(log);
     ASSERT_EQ(claims.size(), 2u) << log;
-    // A write: 30 writes and a read per poll attempt, then per byte the
-    // acknowledged poll's last write and 59 more; the final stop and idle.
-    EXPECT_EQ(number(claims[0], "writes"), 30 * number(claims[0], "reads") + 128 * 60 + 1 + 5 + 2);
-    EXPECT_EQ(number(claims[1], "writes"), 2913);
-    EXPECT_EQ(number(claims[1], "reads"), 1 + 128 * 8);
+    // Each action opens with the line test: 4 writes and 2 reads. A write:
+    // 30 writes and a read per poll attempt, then per byte the acknowledged
+    // poll's last write and 59 more; the final stop and idle.
+    EXPECT_EQ(number(claims[0], "writes"), 4 + 30 * (number(claims[0], "reads") - 2) + 128 * 60 + 1 + 5 + 2);
+    EXPECT_EQ(number(claims[1], "writes"), 4 + 2913);
+    EXPECT_EQ(number(claims[1], "reads"), 2 + 1 + 128 * 8);
     for (const auto& claim : claims) expect_idle_and_paced(claim);
 }
 
@@ -117,6 +118,34 @@ TEST(Ppdev, InterruptedWriteFinishesItsByteAndLeavesTheBusIdle) {
     auto claims = releases(dir.get("fake.log"));
     ASSERT_EQ(claims.size(), 1u);
     expect_idle_and_paced(claims[0]);
+}
+
+// The kernel keeps a claimant whose claim was interrupted in the port's wait
+// list while its file is open: left open, the idle menu would get the port
+// when the print job ends, and keep it from everyone else.
+TEST(Ppdev, AfterABusyRefusalTheMenuLeavesThePortToTheNextClaimant) {
+    tool_dir dir;
+    std::string device = dir.use_fake_ppdev();
+    dir.put("dflt.dat", counting_image());
+    dir.put("fake-queue", "print-job\n");
+    tool_run next;
+    auto print_job_ends = [&] {
+        dir.put("fake-queue", dir.get("fake-queue").substr(std::string("print-job\n").size()));
+        next = dir.run({"--port", device, "--check"}, "");
+    };
+    tool_run menu = dir.run_paused({"--port", device}, "is busy", print_job_ends, "8\n", "\n1\n");
+    EXPECT_EQ(next.status, 0) << next.err;
+    EXPECT_EQ(menu.status, 0);
+    EXPECT_EQ(dir.get("fake.log").find("forgot to release"), std::string::npos) << dir.get("fake.log");
+}
+
+TEST(Ppdev, MissingPortNamesThePortsThatExist) {
+    tool_dir dir;
+    std::string present = dir.use_fake_ppdev("", "parport0");
+    dir.put("parport0", "");
+    tool_run r = dir.run({"--port", dir.file("parport1"), "--check"}, "");
+    EXPECT_EQ(r.err, "Cannot use the parallel port " + dir.file("parport1") +
+                         ": No such file or directory. Existing ports: " + present + "; name one of them with --port.\n");
 }
 
 }  // namespace

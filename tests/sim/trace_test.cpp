@@ -50,8 +50,7 @@ vcd_summary read_vcd(const std::string& text) {
 
 TEST(Trace, ReadActionGivesValidVcdWithOneRiseOfSclPerClock) {
     tool_dir dir;
-    std::uint8_t contents[CHIP_SIZE] = {};
-    sim_board board(contents, true);
+    sim_board board(default_sim_chip(), std::vector<std::uint8_t>(default_sim_chip().size(), 0), true);
     port_use(&board);
     ASSERT_EQ(trace_open(dir.file("bus.vcd")), "");
     testing::internal::CaptureStdout();

@@ -2,20 +2,33 @@
 // into the built tool (LD_PRELOAD). It answers open, ioctl and close for one
 // path only, FAKE_PPDEV_PATH, which is never a real device, and passes every
 // other call through. Behind the fake port sits the simulated 24C01, on real
-// time. Environment:
+// time. As in the kernel, the port has one holder and a wait list shared by
+// every process: a claim queues its file and sleeps until the file is first;
+// a claim interrupted by a signal leaves the file queued until it is closed;
+// a release or a close hands the port to the next file in the list.
+// Environment:
 //   FAKE_PPDEV_PATH  the path it stands for
 //   FAKE_PPDEV_CHIP  128-byte chip file, read at open, written at each release
 //   FAKE_PPDEV_LOG   a line per open, claim, release and close; a release
-//                    line counts the accesses of the claim and their pacing
+//                    line counts the accesses of the claim and their pacing;
+//                    "forgot to release" when a holder closes without release
+//   FAKE_PPDEV_QUEUE the wait list, a line per file, the holder first; a line
+//                    a test writes there stands for another driver, such as
+//                    lp printing a job, until the test takes it out again
 //   FAKE_PPDEV_FAIL  open=ERRNO, claim=ERRNO, claim=block (sleep until a
 //                    signal, as a port held by a print job), access=ERRNO@N
-//                    (the Nth register access fails)
+//                    (the Nth register access fails), status=0x00 (every
+//                    status bit reads 0, as on a board without power)
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <linux/ppdev.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
@@ -23,15 +36,16 @@
 #include <cstring>
 #include <ctime>
 #include <string>
+#include <vector>
 
-#include "sim/chip24c01.h"
+#include "sim/chip24cxx.h"
 
 namespace {
 
 struct fake_port {
     int fd = -1;
     bool claimed = false;
-    chip24c01 chip;
+    sim_chip chip;
     bool scl = false, master_sda = false;
     const char* last_condition = "none";
     long writes = 0, reads = 0, unclaimed = 0, accesses = 0;
@@ -87,19 +101,19 @@ void save_chip() {
     const char* path = env("FAKE_PPDEV_CHIP");
     if (!*path) return;
     if (std::FILE* f = std::fopen(path, "wb")) {
-        std::fwrite(port.chip.memory, 1, CHIP_SIZE, f);
+        std::fwrite(port.chip.memory.data(), 1, port.chip.memory.size(), f);
         std::fclose(f);
     }
 }
 
 void load_chip() {
-    std::uint8_t contents[CHIP_SIZE];
-    std::memset(contents, 0xFF, CHIP_SIZE);
+    sim_chip_config config = default_sim_chip();
+    std::vector<std::uint8_t> contents(config.size(), 0xFF);
     if (std::FILE* f = std::fopen(env("FAKE_PPDEV_CHIP"), "rb")) {
-        if (std::fread(contents, 1, CHIP_SIZE, f) != CHIP_SIZE) std::memset(contents, 0xFF, CHIP_SIZE);
+        if (std::fread(contents.data(), 1, contents.size(), f) != contents.size()) contents.assign(contents.size(), 0xFF);
         std::fclose(f);
     }
-    chip_reset(port.chip, contents);
+    chip_reset(port.chip, config, contents);
 }
 
 bool wire_sda() { return port.master_sda && chip_bus_sda(port.chip); }
@@ -147,9 +161,39 @@ int register_access(unsigned long request, unsigned char* byte) {
             return 0;
         default:
             note_access(false);
-            *byte = wire_sda() ? 0xFF : 0xBF;
+            *byte = std::strcmp(env("FAKE_PPDEV_FAIL"), "status=0x00") == 0 ? 0x00 : wire_sda() ? 0xFF : 0xBF;
             return 0;
     }
+}
+
+// This process's open file in the wait list.
+std::string queue_name() { return std::to_string(getpid()) + "." + std::to_string(port.fd); }
+
+enum class queue_step { look, join, leave };
+
+// Takes a step in the wait list under its lock. Returns whether this file
+// holds the port: after a look or a join, before a leave.
+bool wait_list(queue_step step) {
+    int fd = real<int (*)(const char*, int, ...)>("open")(env("FAKE_PPDEV_QUEUE"), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) return step == queue_step::join;  // no list: nobody else claims
+    flock(fd, LOCK_EX);
+    std::string text(4096, '\0');
+    text.resize(static_cast<std::size_t>(std::max<ssize_t>(0, pread(fd, text.data(), text.size(), 0))));
+    std::vector<std::string> files;
+    for (std::size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos; at = end + 1)
+        files.push_back(text.substr(at, end - at));
+    std::string me = queue_name();
+    auto mine = std::find(files.begin(), files.end(), me);
+    bool held = mine == files.begin() && mine != files.end();
+    if (step == queue_step::join && mine == files.end()) files.push_back(me);
+    if (step == queue_step::leave && mine != files.end()) files.erase(mine);
+    if (step != queue_step::look) {
+        text.clear();
+        for (const auto& file : files) text += file + "\n";
+        if (ftruncate(fd, 0) != 0 || pwrite(fd, text.data(), text.size(), 0) < 0) log_line("wait list not written");
+    }
+    real<int (*)(int)>("close")(fd);
+    return step == queue_step::leave ? held : !files.empty() && files.front() == me;
 }
 
 int claim() {
@@ -160,6 +204,20 @@ int claim() {
         return fail(EINTR);
     }
     if (error != 0) return fail(error);
+    // Signals are let in only while asleep, so that none slips in between a
+    // look at the list and the sleep.
+    sigset_t all, before;
+    sigfillset(&all);
+    sigprocmask(SIG_BLOCK, &all, &before);
+    bool first = wait_list(queue_step::join);
+    if (!first) log_line("claim waits");
+    while (!first) {
+        timespec nap{0, 1000000};
+        if (ppoll(nullptr, 0, &nap, &before) < 0 && errno == EINTR) break;
+        first = wait_list(queue_step::look);
+    }
+    sigprocmask(SIG_SETMASK, &before, nullptr);
+    if (!first) return fail(EINTR);  // still queued, as in the kernel
     port.claimed = true;
     port.writes = port.reads = 0;
     port.last_write_ns = port.min_gap_ns = -1;
@@ -168,6 +226,7 @@ int claim() {
 }
 
 void release() {
+    wait_list(queue_step::leave);
     port.claimed = false;
     save_chip();
     char line[200];
@@ -187,6 +246,17 @@ int open_fake(const char* path, int flags) {
     load_chip();
     log_line(std::string("open ") + path);
     return fd;
+}
+
+// A holder that closes its file without PPRELEASE: the kernel complains
+// and releases the port for it.
+void close_fake() {
+    if (wait_list(queue_step::look)) {
+        log_line("forgot to release");
+        release();
+    }
+    wait_list(queue_step::leave);
+    log_line("close");
 }
 
 bool is_fake_path(const char* path) { return path && *env("FAKE_PPDEV_PATH") && std::strcmp(path, env("FAKE_PPDEV_PATH")) == 0; }
@@ -244,11 +314,15 @@ int ioctl(int fd, unsigned long request, ...) noexcept {
 
 int close(int fd) {
     if (fd >= 0 && fd == port.fd) {
-        if (port.claimed) release();
+        close_fake();
         port.fd = -1;
-        log_line("close");
     }
     return real<int (*)(int)>("close")(fd);
 }
 
 }  // extern "C"
+
+// The kernel closes what the process left open at its exit.
+__attribute__((destructor)) static void close_at_exit() {
+    if (port.fd >= 0) close_fake();
+}

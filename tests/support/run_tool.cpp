@@ -2,9 +2,11 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <pty.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -13,6 +15,8 @@
 #include <sstream>
 #include <stdexcept>
 #include <thread>
+
+#include "util/unique_fd.h"
 
 #ifndef EEPROM_TOOL_PATH
 #error "EEPROM_TOOL_PATH must name the built binary"
@@ -43,6 +47,27 @@ void remove_tree(const std::string& path) {
         closedir(dir);
     }
     rmdir(path.c_str());
+}
+
+// Both ends of a raw pseudo-terminal, closed on exec; the master end does
+// not block.
+void open_terminal(unique_fd& master, unique_fd& slave) {
+    int m = -1, s = -1;
+    termios raw{};
+    cfmakeraw(&raw);
+    if (openpty(&m, &s, nullptr, &raw, nullptr) != 0) throw std::runtime_error("openpty failed");
+    master.reset(m);
+    slave.reset(s);
+    fcntl(m, F_SETFD, FD_CLOEXEC);
+    fcntl(s, F_SETFD, FD_CLOEXEC);
+    fcntl(m, F_SETFL, O_NONBLOCK);
+}
+
+// What the tool has put on the terminal so far.
+void drain(const unique_fd& master, std::string& into) {
+    char chunk[4096];
+    ssize_t n;
+    while (master && (n = read(master.get(), chunk, sizeof chunk)) > 0) into.append(chunk, static_cast<std::size_t>(n));
 }
 
 }  // namespace
@@ -83,14 +108,15 @@ tool_run tool_dir::run(const std::vector<std::string>& args, const std::string& 
 }
 
 tool_run tool_dir::run_paused(const std::vector<std::string>& args, const std::string& wait_for,
-                              const std::function<void()>& meanwhile, const std::string& input) const {
-    pause p{wait_for, meanwhile, nullptr};
+                              const std::function<void()>& meanwhile, const std::string& input,
+                              const std::string& lead_input) const {
+    pause p{lead_input, wait_for, meanwhile, nullptr};
     return launch(args, input, false, 60, &p);
 }
 
 tool_run tool_dir::run_signalled(const std::vector<std::string>& args, const std::string& input,
                                  const std::function<bool()>& ready, double after_seconds, int signal_number) const {
-    pause p{"", [] {}, [&](int pid) {
+    pause p{"", "", [] {}, [&](int pid) {
                 auto began = std::chrono::steady_clock::now();
                 while (!ready() && std::chrono::steady_clock::now() - began < std::chrono::seconds(20))
                     std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -100,10 +126,11 @@ tool_run tool_dir::run_signalled(const std::vector<std::string>& args, const std
     return launch(args, input, false, 60, &p);
 }
 
-std::string tool_dir::use_fake_ppdev(const std::string& fail) {
-    std::string device = file("parport-fake");  // never a real port
+std::string tool_dir::use_fake_ppdev(const std::string& fail, const std::string& name) {
+    std::string device = file(name);  // never a real port
     env = {"LD_PRELOAD=" FAKE_PPDEV_PATH,   "FAKE_PPDEV_PATH=" + device, "FAKE_PPDEV_CHIP=" + file("fake-chip.bin"),
            "FAKE_PPDEV_LOG=" + file("fake.log"), "FAKE_PPDEV_FAIL=" + fail,
+           "FAKE_PPDEV_QUEUE=" + file("fake-queue"),
            // The preloaded fake comes before the sanitizer runtime of the
            // instrumented build, which is harmless here.
            "ASAN_OPTIONS=verify_asan_link_order=0"};
@@ -131,6 +158,8 @@ tool_run tool_dir::launch(const std::vector<std::string>& args, const std::strin
         chmod(io.c_str(), 0755);
         tool = copy;
     }
+    unique_fd terminal, terminal_end;
+    if (stderr_on_terminal) open_terminal(terminal, terminal_end);
     int pipe_ends[2] = {-1, -1};
     if (paused && pipe(pipe_ends) != 0) throw std::runtime_error("pipe failed");
     auto began = std::chrono::steady_clock::now();
@@ -139,7 +168,7 @@ tool_run tool_dir::launch(const std::vector<std::string>& args, const std::strin
         int in = paused ? pipe_ends[0] : open(in_path.c_str(), O_RDONLY);
         if (paused) close(pipe_ends[1]);
         int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
-        int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+        int err = terminal_end ? terminal_end.get() : open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
         dup2(in, 0);
         dup2(out, 1);
         dup2(err, 2);
@@ -148,6 +177,7 @@ tool_run tool_dir::launch(const std::vector<std::string>& args, const std::strin
             if (setgid(65534) != 0 || setuid(65534) != 0) _exit(126);
         }
         for (const auto& setting : env) putenv(const_cast<char*>(setting.c_str()));
+        if (in_child) in_child();
         std::vector<char*> argv;
         argv.push_back(tool.data());
         std::vector<std::string> copies = args;
@@ -156,18 +186,24 @@ tool_run tool_dir::launch(const std::vector<std::string>& args, const std::strin
         execv(tool.c_str(), argv.data());
         _exit(127);
     }
+    terminal_end.reset();
+    std::string on_terminal;
     if (paused) {
         close(pipe_ends[0]);
+        signal(SIGPIPE, SIG_IGN);  // the tool may end before it reads everything
+        auto send = [&](const std::string& bytes) {
+            for (std::size_t done = 0; done < bytes.size();) {
+                ssize_t n = write(pipe_ends[1], bytes.data() + done, bytes.size() - done);
+                if (n <= 0) break;
+                done += static_cast<std::size_t>(n);
+            }
+        };
+        send(paused->lead_input);
         while (slurp(out_path).find(paused->wait_for) == std::string::npos &&
                std::chrono::steady_clock::now() - began < std::chrono::seconds(timeout_seconds))
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         paused->meanwhile();
-        signal(SIGPIPE, SIG_IGN);  // the tool may end before it reads everything
-        for (std::size_t done = 0; done < input.size();) {
-            ssize_t n = write(pipe_ends[1], input.data() + done, input.size() - done);
-            if (n <= 0) break;
-            done += static_cast<std::size_t>(n);
-        }
+        send(input);
         if (paused->after_input) paused->after_input(child);
         close(pipe_ends[1]);
     }
@@ -175,6 +211,7 @@ tool_run tool_dir::launch(const std::vector<std::string>& args, const std::strin
     int wait_status = 0;
     for (;;) {
         pid_t done = waitpid(child, &wait_status, WNOHANG);
+        drain(terminal, on_terminal);
         if (done == child) break;
         if (std::chrono::steady_clock::now() - began > std::chrono::seconds(timeout_seconds)) {
             kill(child, SIGKILL);
@@ -186,8 +223,10 @@ tool_run tool_dir::launch(const std::vector<std::string>& args, const std::strin
     }
     result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
     if (!result.timed_out && WIFEXITED(wait_status)) result.status = WEXITSTATUS(wait_status);
+    if (!result.timed_out && WIFSIGNALED(wait_status)) result.signal = WTERMSIG(wait_status);
     result.out = slurp(out_path);
-    result.err = slurp(err_path);
+    drain(terminal, on_terminal);
+    result.err = terminal ? on_terminal : slurp(err_path);
     remove_tree(io);
     return result;
 }

@@ -10,6 +10,7 @@ struct tool_run {
     std::string out;
     std::string err;
     int status = -1;         // exit status, or -1 if it did not exit normally
+    int signal = 0;          // the signal that ended it, if one did
     bool timed_out = false;
     double seconds = 0;      // real time taken
 };
@@ -32,10 +33,12 @@ public:
     // file permissions hold even when the tests run as root.
     tool_run run(const std::vector<std::string>& args, const std::string& input, bool as_unprivileged = false,
                  int timeout_seconds = 60) const;
-    // Runs the tool with its input on a pipe that stays empty until the
-    // output shows wait_for; then meanwhile() runs and the input follows.
+    // Runs the tool with its input on a pipe that holds only lead_input
+    // until the output shows wait_for; then meanwhile() runs and the input
+    // follows.
     tool_run run_paused(const std::vector<std::string>& args, const std::string& wait_for,
-                        const std::function<void()>& meanwhile, const std::string& input) const;
+                        const std::function<void()>& meanwhile, const std::string& input,
+                        const std::string& lead_input = "") const;
     // Runs the tool with all of input and, once ready() holds, waits the
     // given time and sends it signal_number.
     tool_run run_signalled(const std::vector<std::string>& args, const std::string& input,
@@ -43,13 +46,22 @@ public:
 
     // "NAME=value" settings for the tool's environment.
     std::vector<std::string> env;
+    // Runs put the tool's standard error on a pseudo-terminal (raw, so its
+    // bytes arrive as written), as a person at a console has it; err
+    // receives them.
+    bool stderr_on_terminal = false;
+    // Runs in the tool's process just before it starts: closes a standard
+    // descriptor, ignores a signal, sets a limit.
+    std::function<void()> in_child;
     // Puts the fake ppdev driver under the tool: the device path it answers
-    // for (returned), its chip file "fake-chip.bin" and its log "fake.log",
-    // here; fail as FAKE_PPDEV_FAIL.
-    std::string use_fake_ppdev(const std::string& fail = "");
+    // for (returned), called name, its chip file "fake-chip.bin", its log
+    // "fake.log" and the port's wait list "fake-queue", here; fail as
+    // FAKE_PPDEV_FAIL.
+    std::string use_fake_ppdev(const std::string& fail = "", const std::string& name = "parport-fake");
 
 private:
     struct pause {
+        std::string lead_input;
         std::string wait_for;
         std::function<void()> meanwhile;
         std::function<void(int)> after_input;  // given the tool's process id

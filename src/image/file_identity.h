@@ -1,0 +1,11 @@
+// Which file a name stands for, so that no output is written over an input,
+// another output or the simulated chip.
+#pragma once
+
+#include <string>
+
+// A key equal for two names of one file: device and inode after following
+// links for a regular file, the folder's real path and the name for a file
+// not yet made, "standard input" or "standard output" for "-" (input says
+// which). "" for devices, FIFOs and the like, which may well be shared.
+std::string file_identity(const std::string& name, bool input);

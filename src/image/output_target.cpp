@@ -1,0 +1,157 @@
+#include "image/output_target.h"
+
+#include <fcntl.h>
+#include <limits.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+#include "image/image.h"
+#include "image/image_files.h"
+#include "text/printable_name.h"
+
+namespace {
+
+std::string folder_of(const std::string& path) {
+    std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string base_of(const std::string& path) {
+    std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Follows symbolic links from name to the file they end at. False for a link
+// into /proc or /dev/fd (such as /dev/stdout): those name an open file, not a
+// place in a folder, and are only ever opened.
+bool follow_links(const std::string& name, std::string& path) {
+    path = name;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat info {};
+        if (lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return true;
+        std::vector<char> target(PATH_MAX + 1);
+        ssize_t size = readlink(path.c_str(), target.data(), PATH_MAX);
+        if (size < 0) return true;
+        std::string next(target.data(), static_cast<std::size_t>(size));
+        if (next.rfind("/proc/", 0) == 0 || next.rfind("/dev/fd/", 0) == 0) return false;
+        path = next[0] == '/' ? next : folder_of(path) + "/" + next;
+    }
+    return true;  // a loop: the open or rename says so
+}
+
+std::string cannot(const output_target& target, int error, bool left = false) {
+    return "Cannot write " + printable_name(target.name) + ": " + std::strerror(error) +
+           (left && target.existed ? "; it is left as it was." : ".");
+}
+
+// Another tool holding the file locked (an eeprom24c01 using it as its
+// simulated chip) is about to write it itself.
+bool locked_by_another(const std::string& path) {
+    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return false;
+    bool locked = flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    close(fd);
+    return locked;
+}
+
+// The bytes into an open file from its start; a regular file is cut to them
+// and flushed to disk.
+int write_from_start(int fd, const std::uint8_t* image) {
+    errno = 0;
+    if (!write_all(fd, image, IMAGE_SIZE)) return errno ? errno : EIO;
+    struct stat info {};
+    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && (ftruncate(fd, IMAGE_SIZE) != 0 || fsync(fd) != 0))
+        return errno;
+    return 0;
+}
+
+std::string write_open(const output_target& target, const std::uint8_t* image, int flags) {
+    int fd = open(target.path.c_str(), flags | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return cannot(target, errno, true);
+    int error = write_from_start(fd, image);
+    if (close(fd) != 0 && error == 0) error = errno;
+    return error ? cannot(target, error) : std::string();
+}
+
+// A temporary file beside the destination, renamed over it once whole. Its
+// name is short enough for any name the file system accepts.
+std::string replace(const output_target& target, const std::uint8_t* image) {
+    mode_t mask = umask(0);
+    umask(mask);
+    mode_t mode = 0666 & ~mask;
+    struct stat info {};
+    bool existed = stat(target.path.c_str(), &info) == 0;
+    if (existed) mode = info.st_mode & 07777;
+    std::string base = base_of(target.path).substr(0, NAME_MAX - 8);
+    std::string pattern = folder_of(target.path) + "/." + base + ".XXXXXX";
+    std::vector<char> temp(pattern.begin(), pattern.end());
+    temp.push_back('\0');
+    int fd = mkstemp(temp.data());
+    if (fd < 0) return cannot(target, errno, true);
+    int error = 0;
+    if (fchmod(fd, mode) != 0) error = errno;
+    if (existed && fchown(fd, info.st_uid, info.st_gid) != 0) {
+        // Only root may give a file away: the user's own new file it is.
+    }
+    if (error == 0) error = write_from_start(fd, image);
+    if (close(fd) != 0 && error == 0) error = errno;
+    if (error == 0 && rename(temp.data(), target.path.c_str()) != 0) error = errno;
+    if (error != 0) unlink(temp.data());
+    return error ? cannot(target, error, true) : std::string();
+}
+
+}  // namespace
+
+std::string output_target_open(const std::string& name, output_target& target) {
+    target = {};
+    target.name = name;
+    if (name == "-") {
+        target.how = output_target::way::standard_output;
+        return {};
+    }
+    if (!follow_links(name, target.path)) {
+        target.how = output_target::way::direct;
+        target.path = name;
+        target.existed = true;
+        return {};
+    }
+    struct stat info {};
+    if (stat(target.path.c_str(), &info) != 0) {
+        if (errno != ENOENT) return cannot(target, errno);
+        return {};  // a new file
+    }
+    target.existed = true;
+    if (S_ISDIR(info.st_mode)) return "Cannot write " + printable_name(name) + ": it is a folder.";
+    if (!S_ISREG(info.st_mode)) {
+        target.how = output_target::way::direct;
+        return {};
+    }
+    // A file made read-only is kept from root too, whom access() lets by.
+    if ((info.st_mode & 0222) == 0) return cannot(target, EACCES, true);
+    if (faccessat(AT_FDCWD, target.path.c_str(), W_OK, AT_EACCESS) != 0) return cannot(target, errno, true);
+    if (locked_by_another(target.path))
+        return "Cannot write " + printable_name(name) +
+               ": another running program holds it locked, such as an eeprom24c01 using it as its chip; it is left "
+               "as it was.";
+    target.how = info.st_nlink > 1 ? output_target::way::in_place : output_target::way::replace;
+    return {};
+}
+
+std::string output_target_write(const output_target& target, const std::uint8_t* image) {
+    switch (target.how) {
+        case output_target::way::standard_output:
+            if (!write_all(1, image, IMAGE_SIZE)) return std::string("Cannot write standard output: ") + std::strerror(errno) + ".";
+            return {};
+        case output_target::way::replace:
+            return replace(target, image);
+        case output_target::way::in_place:
+        case output_target::way::direct:
+            return write_open(target, image, O_WRONLY);
+    }
+    return {};
+}

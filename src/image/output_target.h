@@ -1,0 +1,25 @@
+// Where --read puts the image, as a shell redirection would: a regular file
+// (or a new name) is replaced whole by a renamed temporary file, so it is
+// never left partial; a file with several hard links is written in place
+// after a good read; a device, FIFO or socket is written directly; symbolic
+// links are followed, so the link stays and its destination gets the bytes.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+struct output_target {
+    enum class way { standard_output, replace, in_place, direct };
+    way how = way::replace;
+    std::string name;  // as given, for messages
+    std::string path;  // what is written: name with its links followed
+    bool existed = false;
+};
+
+// Looks at name before anything is read. Returns "" or one sentence refusing
+// it (a folder, a file the user may not write, one another running tool holds
+// locked); nothing has been changed then.
+std::string output_target_open(const std::string& name, output_target& target);
+// Writes the 128 bytes. Returns "" or one sentence saying what failed, and
+// that the target is left as it was where that is so.
+std::string output_target_write(const output_target& target, const std::uint8_t* image);

@@ -1,0 +1,8 @@
+// File names as printed in messages: one line per outcome holds only while a
+// name cannot bring its own line break or terminal escape sequence.
+#pragma once
+
+#include <string>
+
+// name with each control character written as \n, \t, \\ or \xHH.
+std::string printable_name(const std::string& name);

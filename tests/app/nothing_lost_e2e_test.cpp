@@ -1,0 +1,241 @@
+// However the tool is started, fed or stopped: nothing reported that did not
+// happen, and no file lost. Through the built binary on the simulated board
+// or the fake ppdev driver.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <iterator>
+#include <thread>
+
+#include "support/expected_output.h"
+#include "support/run_tool.h"
+
+namespace {
+
+const std::string HELD_LOW = "SDA stays low when released: the board may have no power, or SDA is held to ground.\n";
+
+std::vector<std::string> sim(std::initializer_list<std::string> more) {
+    std::vector<std::string> args{"--sim", "chip.bin"};
+    args.insert(args.end(), more);
+    return args;
+}
+
+void redirect(int fd, const char* path, int flags) {
+    int opened = open(path, flags);
+    if (opened >= 0) dup2(opened, fd);
+}
+
+TEST(NothingLost, MenuRefusesABoardWithoutPowerBeforeItsTraffic) {
+    tool_dir dir;
+    std::string device = dir.use_fake_ppdev("status=0x00");
+    dir.put("dflt.dat", counting_image(0x10));
+    dir.put("other.bin", counting_image(0x30));
+    dir.put("fake-chip.bin", counting_image(0x70));
+    tool_run r = dir.run({"--port", device}, "\n4 other.bin\n1\n5\n6\n7\n3 saved.bin\n8\n");
+    EXPECT_EQ(r.out, startup_text(counting_image(0x10)) + "Enter the name of file to read.\n" +
+                         dump_text(counting_image(0x30)) + MENU_TEXT + repeat(HELD_LOW + MENU_TEXT, 4) +
+                         "Enter the name of file to save.\n" + MENU_TEXT);
+    EXPECT_EQ(dir.get("fake-chip.bin"), counting_image(0x70));
+    EXPECT_EQ(dir.get("saved.bin"), counting_image(0x30)) << "the image changed";
+}
+
+TEST(NothingLost, StandardDescriptorsClosedOrFull) {
+    tool_dir dir;
+    dir.put("image.bin", counting_image(7));
+    dir.put("chip.bin", counting_image());
+    dir.put("dflt.dat", counting_image());
+    dir.in_child = [] { close(2); };
+    EXPECT_EQ(dir.run(sim({"-w", "image.bin"}), "").status, 0);
+    EXPECT_EQ(dir.get("chip.bin"), counting_image(7));
+    dir.in_child = [] { close(1); };
+    EXPECT_EQ(dir.run(sim({}), "\n8\n").status, 0);
+    EXPECT_EQ(dir.get("chip.bin"), counting_image(7));
+    dir.in_child = [] { close(0); };
+    tool_run r = dir.run(sim({"-v", "-"}), "");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "standard input holds 0 bytes; an image is exactly 128 bytes.\n");
+
+    dir.in_child = [] { redirect(1, "/dev/full", O_WRONLY); };
+    r = dir.run(sim({"-r", "-"}), "");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Cannot write standard output: No space left on device.\n");
+    r = dir.run(sim({}), "\n8\n");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err.rfind("eeprom24c01: cannot write standard output", 0), 0u) << r.err;
+    dir.in_child = [] {
+        int ends[2];
+        if (pipe(ends) == 0 && close(ends[0]) == 0) dup2(ends[1], 1);
+        signal(SIGPIPE, SIG_DFL);
+    };
+    EXPECT_EQ(dir.run(sim({"-r", "-"}), "").signal, SIGPIPE);
+    EXPECT_EQ(dir.get("chip.bin"), counting_image(7));
+}
+
+TEST(NothingLost, ReadTargetsAreWrittenAsByARedirection) {
+    tool_dir dir;
+    const std::string image = counting_image(5);
+    dir.put("chip.bin", image);
+    dir.put("real.bin", "old");
+    ASSERT_EQ(symlink("real.bin", dir.file("link.bin").c_str()), 0);
+    dir.put("one.bin", "old");
+    ASSERT_EQ(link(dir.file("one.bin").c_str(), dir.file("two.bin").c_str()), 0);
+    dir.put("kept.bin", "old");
+    chmod(dir.file("kept.bin").c_str(), 0640);
+    ASSERT_EQ(mkfifo(dir.file("fifo").c_str(), 0600), 0);
+    std::string piped;
+    std::thread reader([&] {
+        std::ifstream in(dir.file("fifo"), std::ios::binary);
+        piped.assign(std::istreambuf_iterator<char>(in), {});
+    });
+    for (const std::string& name : {std::string("link.bin"), std::string("one.bin"), std::string("kept.bin"),
+                                    std::string("fifo"), std::string(250, 'n')}) {
+        tool_run r = dir.run(sim({"-r", name}), "");
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.err, "Read 128 bytes into " + name + ".\n");
+    }
+    reader.join();
+    struct stat info {};
+    EXPECT_TRUE(lstat(dir.file("link.bin").c_str(), &info) == 0 && S_ISLNK(info.st_mode));
+    EXPECT_TRUE(lstat(dir.file("fifo").c_str(), &info) == 0 && S_ISFIFO(info.st_mode));
+    EXPECT_TRUE(stat(dir.file("kept.bin").c_str(), &info) == 0 && (info.st_mode & 07777) == 0640);
+    for (const char* name : {"real.bin", "one.bin", "two.bin", "kept.bin"}) EXPECT_EQ(dir.get(name), image) << name;
+    EXPECT_EQ(piped, image);
+    EXPECT_EQ(dir.get(std::string(250, 'n')), image);
+    tool_run r = dir.run(sim({"-r", "/dev/stdout"}), "");
+    EXPECT_EQ(r.out, image);
+
+    dir.put("ro.bin", "old");
+    chmod(dir.file("ro.bin").c_str(), 0444);
+    const std::vector<std::pair<std::string, std::string>> refused{
+        {".", "Cannot write .: it is a folder.\n"},
+        {"ro.bin", "Cannot write ro.bin: Permission denied; it is left as it was.\n"},
+        {"no-folder/new.bin", "Cannot write no-folder/new.bin: No such file or directory.\n"},
+    };
+    for (const auto& [name, err] : refused) {
+        r = dir.run(sim({"-r", name}), "");
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, err);
+    }
+    EXPECT_EQ(dir.get("ro.bin"), "old");
+    EXPECT_EQ(dir.names().size(), 9u) << "a temporary file was left behind";
+}
+
+TEST(NothingLost, NoOutputOverwritesAnInputOrTheChip) {
+    tool_dir dir;
+    dir.put("chip.bin", counting_image(1));
+    dir.put("image.bin", counting_image(2));
+    ASSERT_EQ(symlink("chip.bin", dir.file("alias.bin").c_str()), 0);
+    const std::vector<std::vector<std::string>> same{
+        {"--trace", "image.bin", "--sim", "chip.bin", "-w", "image.bin"},
+        {"--trace", "alias.bin", "--sim", "chip.bin", "--check"},
+        {"--sim", "chip.bin", "-r", "alias.bin"},
+        {"--trace", "new.vcd", "--sim", "chip.bin", "-r", "new.vcd"},
+        {"--trace", "-", "--sim", "chip.bin", "-r", "-"},
+    };
+    for (const auto& args : same) {
+        tool_run r = dir.run(args, "");
+        EXPECT_EQ(r.status, 2);
+        EXPECT_NE(r.err.find(" name the same file: give each its own\n"), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(dir.get("chip.bin"), counting_image(1));
+    EXPECT_EQ(dir.get("image.bin"), counting_image(2));
+    EXPECT_FALSE(dir.exists("new.vcd"));
+
+    // A menu holds chip.bin as its chip: another tool may not replace it.
+    dir.put("dflt.dat", counting_image());
+    dir.put("other.bin", counting_image(3));
+    tool_run second;
+    dir.run_paused({"--sim", "chip.bin"}, "Push ENTER", [&] { second = dir.run({"--sim", "other.bin", "-r", "chip.bin"}, ""); },
+                   "\n8\n");
+    EXPECT_EQ(second.status, 1);
+    EXPECT_EQ(second.err, "Cannot write chip.bin: another running program holds it locked, such as an eeprom24c01 "
+                          "using it as its chip; it is left as it was.\n");
+    EXPECT_EQ(dir.get("chip.bin"), counting_image(1));
+}
+
+TEST(NothingLost, TraceAndChipFileThatCannotBeWrittenFailTheAction) {
+    tool_dir dir;
+    dir.put("chip.bin", counting_image());
+    tool_run r = dir.run(sim({"--trace", "/dev/full", "--check"}), "");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err.substr(r.err.find("high.\n") + 6), "eeprom24c01: cannot write the trace: No space left on device.\n");
+    r = dir.run(sim({"--trace", "-", "--check"}), "");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.rfind("$version eeprom24c01 bus trace $end\n", 0), 0u);
+
+    dir.put("image.bin", counting_image(9));
+    dir.in_child = [] {
+        rlimit none{0, 0};
+        setrlimit(RLIMIT_FSIZE, &none);
+    };
+    r = dir.run(sim({"-w", "image.bin"}), "");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "") << "not even the failure fits under the limit";
+    dir.in_child = [] {
+        rlimit some{100, 100};  // a message fits, the chip's 128 bytes do not
+        setrlimit(RLIMIT_FSIZE, &some);
+    };
+    r = dir.run(sim({"-w", "image.bin"}), "");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Could not save the simulated chip to chip.bin: File too large.\n");
+}
+
+TEST(NothingLost, HangupAndQuitEndAWriteCleanlyAndIgnoredSignalsStayIgnored) {
+    for (auto [signal_number, status] : {std::pair{SIGHUP, 129}, std::pair{SIGQUIT, 131}, std::pair{SIGINT, 0}}) {
+        tool_dir dir;
+        std::string device = dir.use_fake_ppdev();
+        dir.put("dflt.dat", counting_image());
+        if (signal_number == SIGINT) dir.in_child = [] { signal(SIGINT, SIG_IGN); };  // as under nohup or trap '' INT
+        auto claimed = [&] { return dir.get("fake.log").find("claim") != std::string::npos; };
+        tool_run r = dir.run_signalled({"--port", device}, "\n1\n8\n", claimed, 0.2, signal_number);
+        EXPECT_EQ(r.status, status);
+        std::string chip = dir.get("fake-chip.bin");
+        if (status == 0) {
+            EXPECT_EQ(chip, counting_image());
+            continue;
+        }
+        std::string head = startup_text(counting_image()) + "Interrupted after ";
+        ASSERT_EQ(r.out.rfind(head, 0), 0u) << r.out;
+        int written = std::stoi(r.out.substr(head.size()));
+        EXPECT_GT(written, 0);
+        EXPECT_EQ(chip.substr(0, written), counting_image().substr(0, written)) << "written bytes lost";
+    }
+}
+
+TEST(NothingLost, ImagesAreReadNoFurtherThanOneBytePastTheChip) {
+    tool_dir dir;
+    dir.put("chip.bin", counting_image());
+    tool_run r = dir.run(sim({"-w", "/dev/zero"}), "");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "/dev/zero holds more than 128 bytes; an image is exactly 128 bytes.\n");
+    dir.in_child = [] { redirect(0, "/dev/urandom", O_RDONLY); };
+    r = dir.run(sim({"-v", "-"}), "");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "standard input holds more than 128 bytes; an image is exactly 128 bytes.\n");
+    EXPECT_EQ(dir.get("chip.bin"), counting_image());
+}
+
+TEST(NothingLost, MessagesNameTheTrueCause) {
+    tool_dir dir;
+    mkdir(dir.file("shut").c_str(), 0555);
+    tool_run r = dir.run({"--sim", "shut/chip.bin", "--check"}, "", true);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "eeprom24c01: Chip file shut/chip.bin may not be written by you (Permission denied); it is left "
+                     "as it is: make it writable or name another file.\n");
+    r = dir.run({"--sim", "chp.bin", "-r", "backup.bin"}, "");
+    EXPECT_EQ(r.err, "Created a blank simulated chip in chp.bin.\nRead 128 bytes into backup.bin.\n");
+    r = dir.run({"--sim", "chp.bin", "-r", "new\n\x1b[2Jname"}, "");
+    EXPECT_EQ(r.err, "Read 128 bytes into new\\n\\x1b[2Jname.\n");
+    EXPECT_TRUE(dir.exists("new\n\x1b[2Jname"));
+    mkdir(dir.file("dflt.dat").c_str(), 0755);
+    r = dir.run({"--sim", "chp.bin"}, "\n8\n");
+    EXPECT_EQ(r.out, "file open failed. \n");
+}
+
+}  // namespace
