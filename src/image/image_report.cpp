@@ -30,7 +30,7 @@ std::string difference_list(const sparse_image& expected, std::span<const std::u
                     byte_text(read[a]) + "\n";
     }
     if (count == 0) return {};
-    list += std::to_string(count) + (count == 1 ? " byte differs" : " bytes differ");
+    list += "Verify failed: " + std::to_string(count) + (count == 1 ? " byte differs" : " bytes differ");
     if (count > DIFFERENCES_SHOWN) list += "; " + std::to_string(DIFFERENCES_SHOWN) + " shown";
     return list + ".\n";
 }

@@ -13,7 +13,8 @@
 inline constexpr int DIFFERENCES_SHOWN = 16;
 
 // One line per covered address that differs, the first 16 of them
-// ("0x12: expected 3c, read ff"), then a count ("20 bytes differ; 16 shown."),
+// ("0x12: expected 3c, read ff"), then a count ("Verify failed: 20 bytes
+// differ; 16 shown."),
 // each line ending in a newline. Uncovered addresses are not compared. ""
 // when nothing differs.
 std::string difference_list(const sparse_image& expected, std::span<const std::uint8_t> read);

@@ -21,7 +21,7 @@ TEST(ImageReport, TwentyDifferencesShowSixteenAndTheCount) {
     for (std::uint32_t a = 100; a < 120; ++a) read[a] = 0xFF;
     std::string list = difference_list(expected, read);
     EXPECT_TRUE(list.starts_with("0x64: expected 64, read ff\n0x65: expected 65, read ff\n")) << list;
-    EXPECT_TRUE(list.ends_with("0x73: expected 73, read ff\n20 bytes differ; 16 shown.\n")) << list;
+    EXPECT_TRUE(list.ends_with("0x73: expected 73, read ff\nVerify failed: 20 bytes differ; 16 shown.\n")) << list;
     EXPECT_EQ(std::count(list.begin(), list.end(), '\n'), 17);
 }
 
@@ -29,7 +29,7 @@ TEST(ImageReport, OnlyCoveredAddressesAreComparedAtTheChipsWidth) {
     sparse_image expected(512);
     expected.set(0x1F0, 0x3C);
     std::vector<std::uint8_t> read(512, 0x00);  // differs everywhere else too
-    EXPECT_EQ(difference_list(expected, read), "0x1f0: expected 3c, read 00\n1 byte differs.\n");
+    EXPECT_EQ(difference_list(expected, read), "0x1f0: expected 3c, read 00\nVerify failed: 1 byte differs.\n");
     read[0x1F0] = 0x3C;
     EXPECT_EQ(difference_list(expected, read), "");
 }
