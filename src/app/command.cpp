@@ -1,13 +1,13 @@
 #include "app/command.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "app/device_texts.h"
-#include "bus/bus.h"
-#include "bus/port.h"
+#include "chip/control_byte.h"
 #include "eeprom/eeprom.h"
 #include "eeprom/interruption.h"
 #include "image/file_identity.h"
@@ -18,10 +18,12 @@
 
 namespace {
 
+using bytes = std::vector<std::uint8_t>;
+
 void say(const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); }
 
 // One line for an outcome that is not done; the exit status.
-int failed(const device_outcome& outcome, action_phase phase) {
+int failed(const device_outcome& outcome, action_phase phase, const action_sizes& sizes) {
     switch (outcome.result) {
         case device_result::no_acknowledge: {
             char line[120];
@@ -36,7 +38,7 @@ int failed(const device_outcome& outcome, action_phase phase) {
             say(line_fault_text(outcome.result));
             break;
         case device_result::interrupted:
-            exit_interrupted(stderr, "", phase, outcome);
+            exit_interrupted(stderr, "", phase, outcome, sizes);
         default:
             std::fputs(outcome.port_message.c_str(), stderr);
             // Nothing reached a board: a script tells this from a failed board.
@@ -46,17 +48,23 @@ int failed(const device_outcome& outcome, action_phase phase) {
     return EXIT_FAILED;
 }
 
-int verify_failed(int address, const std::uint8_t* expected, const std::uint8_t* read) {
+int verify_failed(int address, const bytes& expected, const bytes& read) {
     char line[80];
+    auto at = static_cast<std::size_t>(address);
     std::snprintf(line, sizeof line, "Verify failed at address 0x%02x: expected %02x, read %02x.", address,
-                  expected[address], read[address]);
+                  expected[at], read[at]);
     say(line);
     return EXIT_FAILED;
 }
 
 std::string shown(const std::string& name, const char* standard) { return name == "-" ? standard : printable_name(name); }
 
-int read_chip(const std::string& name) {
+// Feeds a progress display from an operation, as one phase.
+byte_watch phase_of(progress_display& progress, progress_phase phase) {
+    return [&progress, phase](std::size_t done, std::size_t total) { progress.update(phase, done, total); };
+}
+
+int read_chip(eeprom_device& device, const std::string& name, progress_display& progress) {
     output_target target;
     std::string problem = output_target_open(name, target);
     if (!problem.empty()) {
@@ -66,19 +74,20 @@ int read_chip(const std::string& name) {
     // Spans the file's writing too, so that a signal never leaves a
     // temporary file behind or cuts a replacement short.
     interruption_scope noting;
-    std::uint8_t image[IMAGE_SIZE];
+    bytes image(device.target().size());
     action_phase phase = action_phase::line_test;
-    device_outcome outcome = run_device_action([&] {
-        device_outcome step = lines_ready();
+    device_outcome outcome = run_device_action(device, [&] {
+        device_outcome step = lines_ready(device);
         if (step.result != device_result::done) return step;
         phase = action_phase::reading;
-        step = read_whole_device(image);
-        bus_idle();
-        return step;
+        step = read_image(device, image, phase_of(progress, progress_phase::reading));
+        device_outcome idle = device.idle();
+        return step.result == device_result::done ? idle : step;
     });
-    if (outcome.result != device_result::done) return failed(outcome, phase);
+    progress.clear();
+    if (outcome.result != device_result::done) return failed(outcome, phase, {image.size()});
     problem = output_target_write(target, image);
-    std::string done = "Read 128 bytes into " + shown(name, "standard output");
+    std::string done = "Read " + std::to_string(image.size()) + " bytes into " + shown(name, "standard output");
     if (int signal = interruption_signal()) {
         say(problem.empty() ? done + "; then interrupted." : problem);
         std::fflush(nullptr);
@@ -92,63 +101,100 @@ int read_chip(const std::string& name) {
     return EXIT_DONE;
 }
 
-// Write with or without the read-back, or a verify alone.
-int program_or_verify(const std::string& name, bool write, bool compare) {
-    std::uint8_t image[IMAGE_SIZE], chip[IMAGE_SIZE];
-    std::string problem = read_exact_image(name, image);
+std::string written_text(std::size_t written, std::size_t size) {
+    if (written == size) return "Wrote " + std::to_string(size) + " bytes";
+    return "Wrote " + std::to_string(written) + " of " + std::to_string(size) + " bytes (" +
+           std::to_string(size - written) + " already held)";
+}
+
+// A write (of the bytes the chip does not hold, unless --all) with or without
+// the read-back, or a verify alone.
+int program_or_verify(eeprom_device& device, const tool_options& options, progress_display& progress) {
+    const bool write = options.action == tool_action::write;
+    const bool compare = !write || !options.no_verify;
+    action_sizes sizes{device.target().size()};
+    bytes image(sizes.part), chip(sizes.part);
+    std::string problem = read_exact_image(options.image_file, image);
     if (!problem.empty()) {
         say(problem + ".");
         return EXIT_FAILED;
     }
     action_phase phase = action_phase::line_test;
-    device_outcome outcome = run_device_action([&] {
-        device_outcome step = lines_ready();
+    device_outcome outcome = run_device_action(device, [&] {
+        device_outcome step = lines_ready(device);
+        if (step.result == device_result::done && write && !options.write_all) {
+            phase = action_phase::reading_held;
+            step = read_image(device, chip, phase_of(progress, progress_phase::reading));
+        }
         if (step.result == device_result::done && write) {
             phase = action_phase::writing;
-            step = write_whole_device(image);
+            byte_watch writing = phase_of(progress, progress_phase::writing);
+            step = write_image(device, image, options.write_all ? bytes{} : chip, [&](std::size_t done, std::size_t total) {
+                sizes.to_write = total;
+                writing(done, total);
+            });
+            sizes.written = static_cast<std::size_t>(step.bytes);
         }
         if (step.result != device_result::done || !compare || interruption_signal() != 0) return step;
         phase = write ? action_phase::reading_back : action_phase::comparing;
-        step = read_whole_device(chip);
-        bus_idle();
-        return step;
+        step = read_image(device, chip, phase_of(progress, progress_phase::verifying));
+        device_outcome idle = device.idle();
+        return step.result == device_result::done ? idle : step;
     });
-    if (outcome.result != device_result::done) return failed(outcome, phase);
+    progress.clear();
+    if (outcome.result != device_result::done) return failed(outcome, phase, sizes);
     int differs = compare ? first_difference(image, chip) : -1;
     if (differs >= 0) return verify_failed(differs, image, chip);
-    if (!write) say("Verified 128 bytes: the chip matches " + shown(name, "standard input") + ".");
-    else if (compare) say("Wrote 128 bytes and verified them.");
-    else say("Wrote 128 bytes; not verified.");
+    if (!write)
+        say("Verified " + std::to_string(sizes.part) + " bytes: the chip matches " +
+            shown(options.image_file, "standard input") + ".");
+    else if (compare) say(written_text(sizes.written, sizes.part) + " and verified them.");
+    else say(written_text(sizes.written, sizes.part) + "; not verified.");
     return EXIT_DONE;
 }
 
-int check_board() {
+std::string upper(std::string_view name) {
+    std::string s(name);
+    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+
+int check_board(eeprom_device& device) {
     bool answered = false;
-    device_outcome outcome = run_device_action([&] {
-        say("Port: " + printable_name(port_current()->name()) + " claimed.");
-        line_check lines = check_lines();
+    const chip_target& part = device.target();
+    device_outcome outcome = run_device_action(device, [&] {
+        say("Port: " + printable_name(device.name()) + " claimed.");
+        int clocks = -1;
+        device_outcome lines = device.test_lines(clocks);
+        if (lines.result == device_result::port_lost) return lines;
         std::string cleared;
-        if (lines.clearing_clocks >= 0)
-            cleared = "SDA was held low by a chip left mid-transfer; " + std::to_string(lines.clearing_clocks) +
+        if (clocks >= 0)
+            cleared = "SDA was held low by a chip left mid-transfer; " + std::to_string(clocks) +
                       " clocks and a stop freed it. ";
         if (lines.result == device_result::done) say("Lines: " + cleared + "SDA follows the port.");
         else say(std::string("Lines: ") + line_fault_text(lines.result));
         if (lines.result == device_result::done) {
-            answered = chip_answers();
-            say(answered ? "EEPROM: acknowledged at 0xa0."
-                         : "EEPROM: no acknowledge at 0xa0: check the socket and the chip in it, the board's power, "
-                           "and that the chip is a 24C01 (device code 1010).");
+            device_outcome probe = device.probe();
+            if (probe.result == device_result::port_lost) return probe;
+            answered = probe.result == device_result::done;
+            char control[8];
+            std::snprintf(control, sizeof control, "0x%02x", write_byte_for(part, 0));
+            say(answered ? std::string("EEPROM: acknowledged at ") + control + "."
+                         : std::string("EEPROM: no acknowledge at ") + control +
+                               ": check the socket and the chip in it, the board's power, and that the chip is a " +
+                               upper(part.profile->name) +
+                               (part.profile->style == addressing::device_code ? " (device code 1010)." : "."));
         }
-        bus_idle();
+        device_outcome idle = device.idle();
+        if (idle.result != device_result::done) return idle;
         say("Lines: left idle, SDA and SCL high.");
-        device_outcome step;
-        step.result = lines.result;
-        return step;
+        return lines;
     });
-    if (outcome.result == device_result::interrupted) exit_interrupted(stderr, "", action_phase::checking, outcome);
+    action_sizes sizes{part.size()};
+    if (outcome.result == device_result::interrupted) exit_interrupted(stderr, "", action_phase::checking, outcome, sizes);
     if (outcome.result != device_result::done && outcome.result != device_result::sda_not_driven &&
         outcome.result != device_result::sda_held_low)
-        return failed(outcome, action_phase::checking);
+        return failed(outcome, action_phase::checking, sizes);
     return outcome.result == device_result::done && answered ? EXIT_DONE : EXIT_FAILED;
 }
 
@@ -176,16 +222,16 @@ std::string overlapping_files(const tool_options& options) {
     return {};
 }
 
-int run_command(const tool_options& options) {
+int run_command(const tool_options& options, eeprom_device& device, const progress_clock& clock) {
+    progress_display progress = clock ? progress_display(clock) : progress_display();
     switch (options.action) {
         case tool_action::read:
-            return read_chip(options.image_file);
+            return read_chip(device, options.image_file, progress);
         case tool_action::write:
-            return program_or_verify(options.image_file, true, !options.no_verify);
         case tool_action::verify:
-            return program_or_verify(options.image_file, false, true);
+            return program_or_verify(device, options, progress);
         case tool_action::check:
-            return check_board();
+            return check_board(device);
         default:
             return EXIT_USAGE;
     }

@@ -6,6 +6,8 @@
 #include <string>
 
 #include "app/options.h"
+#include "app/progress.h"
+#include "device/eeprom_device.h"
 
 inline constexpr int EXIT_DONE = 0;
 inline constexpr int EXIT_FAILED = 1;
@@ -16,6 +18,7 @@ inline constexpr int EXIT_NO_PORT = 3;  // the port could not be had: no board w
 // the trace, the --read target, the chip file and the image may be one file.
 std::string overlapping_files(const tool_options& options);
 
-// Runs options.action on the port back end already chosen; returns the exit
-// status. A signal during a device action ends the program with 128 + it.
-int run_command(const tool_options& options);
+// Runs options.action on the device; returns the exit status. A signal
+// during a device action ends the program with 128 + it. A progress line on
+// a terminal keeps the time of clock (the board's), or by default real time.
+int run_command(const tool_options& options, eeprom_device& device, const progress_clock& clock = {});

@@ -2,8 +2,6 @@
 
 #include <cstdlib>
 
-#include "image/image.h"
-
 const char* line_fault_text(device_result result) {
     return result == device_result::sda_not_driven
                ? "SDA does not follow the port: it reads high when driven low. Check that the board is on the cable "
@@ -11,25 +9,37 @@ const char* line_fault_text(device_result result) {
                : "SDA stays low when released: the board may have no power, or SDA is held to ground.";
 }
 
-void exit_interrupted(std::FILE* stream, const char* lead, action_phase phase, const device_outcome& outcome) {
+void exit_interrupted(std::FILE* stream, const char* lead, action_phase phase, const device_outcome& outcome,
+                      const action_sizes& sizes) {
     std::fputs(lead, stream);
     int n = outcome.bytes;
+    int size = static_cast<int>(sizes.part);
     switch (phase) {
         case action_phase::line_test:
             std::fputs("Interrupted during the line test, before any byte was sent.\n", stream);
             break;
+        case action_phase::reading_held:
+            std::fprintf(stream, "Interrupted while reading the chip before writing, after %d of %d bytes; none written.\n",
+                         n, size);
+            break;
         case action_phase::writing:
-            std::fprintf(stream, "Interrupted after %d of %d bytes.\n", n, IMAGE_SIZE);
+            std::fprintf(stream, "Interrupted after %d of %zu bytes.\n", n, sizes.to_write);
             break;
         case action_phase::reading_back:
-            std::fprintf(stream, "Interrupted while reading back: all %d bytes were written, %d read back, none compared.\n",
-                         IMAGE_SIZE, n);
+            if (sizes.written == sizes.part)
+                std::fprintf(stream, "Interrupted while reading back: all %d bytes were written, %d read back, none compared.\n",
+                             size, n);
+            else
+                std::fprintf(stream,
+                             "Interrupted while reading back: %zu of %d bytes were written (the rest already held), %d "
+                             "read back, none compared.\n",
+                             sizes.written, size, n);
             break;
         case action_phase::reading:
-            std::fprintf(stream, "Interrupted while reading after %d of %d bytes.\n", n, IMAGE_SIZE);
+            std::fprintf(stream, "Interrupted while reading after %d of %d bytes.\n", n, size);
             break;
         case action_phase::comparing:
-            std::fprintf(stream, "Interrupted while reading after %d of %d bytes; none compared.\n", n, IMAGE_SIZE);
+            std::fprintf(stream, "Interrupted while reading after %d of %d bytes; none compared.\n", n, size);
             break;
         case action_phase::checking:
             std::fputs("Interrupted while checking the board.\n", stream);

@@ -1,6 +1,7 @@
 // Texts that the menu and the command line share for device outcomes.
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
 
 #include "eeprom/device_action.h"
@@ -11,15 +12,24 @@ const char* line_fault_text(device_result result);
 // Where in an action a signal came.
 enum class action_phase {
     line_test,
+    reading_held,  // what the chip holds, before a write; bytes: read
     writing,       // bytes: written
-    reading_back,  // after a whole write; bytes: read back
+    reading_back,  // after the write; bytes: read back
     reading,       // bytes: read
     comparing,     // reading for a comparison made afterwards; bytes: read
     checking,      // the board check
+};
+
+// The sizes the texts name: the part's, and how many bytes the write had to
+// write and wrote (all of them, unless it skipped what the chip held).
+struct action_sizes {
+    std::size_t part;
+    std::size_t to_write = part;
+    std::size_t written = part;
 };
 
 // One line saying in which step the signal came and what was done by then,
 // on stream after lead; then the program ends with 128 + the signal's number,
 // as a shell reports a process its signal ended.
 [[noreturn]] void exit_interrupted(std::FILE* stream, const char* lead, action_phase phase,
-                                   const device_outcome& outcome);
+                                   const device_outcome& outcome, const action_sizes& sizes);

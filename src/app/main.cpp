@@ -9,23 +9,28 @@
 #include <memory>
 #include <vector>
 
+#include "app/chip_choice.h"
 #include "app/command.h"
 #include "app/menu.h"
 #include "app/options.h"
-#include "bus/io_port.h"
-#include "bus/port.h"
-#include "bus/ppdev_port.h"
 #include "bus/trace.h"
+#include "device/parallel_device.h"
 #include "sim/chip_file.h"
 #include "sim/chip24cxx.h"
 #include "sim/sim_board.h"
 #include "text/printable_name.h"
+#include "transport/io_port.h"
+#include "transport/ppdev_port.h"
 
 #ifndef EEPROM24C01_VERSION
 #error "EEPROM24C01_VERSION comes from the project's version in CMake"
 #endif
 
 namespace {
+
+// The run's trace. Made before main runs, it outlives the check of the
+// outputs at exit, which closes it and reports what could not be written.
+bus_trace run_trace;
 
 // A descriptor 0, 1 or 2 left closed by the caller would be handed to the
 // first file opened, and the tool's messages would land in it.
@@ -39,7 +44,7 @@ bool standard_descriptors_open() {
 
 // However the program ends: output that could not be written is a failure.
 void check_outputs() {
-    std::string trace = trace_close();
+    std::string trace = run_trace.close();
     errno = 0;
     bool flushed = std::fflush(stdout) == 0;
     int error = errno;
@@ -60,13 +65,13 @@ int refuse(const std::string& problem) {
 }
 
 // Builds the chosen back end; nothing here touches a port.
-std::unique_ptr<port_backend> make_backend(const tool_options& options, std::string& problem) {
+std::unique_ptr<port_backend> make_backend(const tool_options& options, const chip_target& target,
+                                           std::string& problem) {
     switch (options.backend) {
         case backend_kind::io_ports:
             return std::make_unique<io_port>(options.io_base);
         case backend_kind::simulated: {
-            // The board's own part until the options carry the chosen one.
-            sim_chip_config chip = default_sim_chip();
+            sim_chip_config chip = sim_chip_config_for(target);
             std::vector<std::uint8_t> contents;
             chip_file file;
             problem = chip_file_open(options.chip_file, chip.size(), file, contents);
@@ -103,21 +108,34 @@ int main(int argc, char** argv) {
         std::puts("eeprom24c01 " EEPROM24C01_VERSION);
         return EXIT_DONE;
     }
+    if (options.chip.name == "list") {
+        print_chip_list(stdout);
+        return EXIT_DONE;
+    }
+    chip_target target{};
+    problem = choose_chip(options.chip, target);
+    if (!problem.empty()) {
+        std::fprintf(stderr, "eeprom24c01: %s\n", problem.c_str());
+        return EXIT_USAGE;
+    }
     problem = overlapping_files(options);
     if (!problem.empty()) return refuse(problem);
-    std::unique_ptr<port_backend> backend = make_backend(options, problem);
+    std::unique_ptr<port_backend> backend = make_backend(options, target, problem);
     if (!backend) {
         std::fputs(("eeprom24c01: " + problem).c_str(), stderr);
         return EXIT_USAGE;
     }
     if (!options.trace_file.empty()) {
-        problem = trace_open(options.trace_file);
+        problem = run_trace.open(options.trace_file);
         if (!problem.empty()) {
             std::fprintf(stderr, "eeprom24c01: cannot write trace %s: %s\n", printable_name(options.trace_file).c_str(),
                          problem.c_str());
             return EXIT_USAGE;
         }
     }
-    port_use(backend.get());
-    return options.action == tool_action::menu ? run_console() : run_command(options);
+    parallel_device device(*backend, target, &run_trace);
+    if (options.action == tool_action::menu) return run_console(device);
+    // The back end's clock: real time on a port, virtual time on the
+    // simulated board, which is what its user waits for.
+    return run_command(options, device, [&backend] { return backend->now_us(); });
 }

@@ -34,30 +34,37 @@ const char MENU[] =
     "7. Program default values\n"
     "8. Exit\n";
 
-using menu_action = void (*)();
+// False when standard input ended inside the option's dialogue.
+using menu_action = bool (*)(menu_session&);
 
 // Options 1 to 7, in menu order.
 constexpr menu_action MENU_ACTIONS[] = {
-    write_eeprom,        change_buffer_data,    save_buffer_to_file,    read_custom_file,
-    read_eeprom_to_buffer, verify_eeprom, program_default_values,
+    [](menu_session& s) { return write_eeprom(s), true; },
+    [](menu_session& s) { return change_buffer_data(s.image); },
+    [](menu_session& s) { return save_buffer_to_file(s.image); },
+    [](menu_session& s) { return read_custom_file(s.image); },
+    [](menu_session& s) { return read_eeprom_to_buffer(s), true; },
+    [](menu_session& s) { return verify_eeprom(s), true; },
+    [](menu_session& s) { return program_default_values(s), true; },
 };
 constexpr int ACTION_COUNT = sizeof MENU_ACTIONS / sizeof MENU_ACTIONS[0];
 
 // Fills the image from the default file while printing it slot by slot;
 // slots past the end of a short file (or a failed read) hold 0xFF.
-void load_default_image(std::FILE* file) {
+void load_default_image(std::FILE* file, std::vector<std::uint8_t>& image) {
     std::fputs("Contents of default data:\n", stdout);
     std::fputs(DUMP_HEADER, stdout);
-    for (int i = 0; i < IMAGE_SIZE; ++i) {
+    for (std::size_t i = 0; i < image.size(); ++i) {
         int c = std::fgetc(file);
-        image_buffer[i] = c == EOF ? 0xFF : static_cast<std::uint8_t>(c);
-        print_dump_entry(i, image_buffer[i], dump_index::hexadecimal);
+        image[i] = c == EOF ? 0xFF : static_cast<std::uint8_t>(c);
+        print_dump_entry(static_cast<int>(i), image[i], dump_index::hexadecimal);
     }
 }
 
 }  // namespace
 
-int run_console() {
+int run_console(eeprom_device& device) {
+    menu_session session(device);
     std::FILE* file = std::fopen(DEFAULT_IMAGE_FILE, "rb");
     struct stat info {};
     // A folder opens but reads nothing: it is no more a default image than
@@ -72,7 +79,7 @@ int run_console() {
     }
     std::fputs(BANNER, stdout);
     read_raw_char();  // the wait for ENTER; end of input goes on the same way
-    load_default_image(file);
+    load_default_image(file, session.image);
     std::fclose(file);
 
     for (;;) {
@@ -88,6 +95,6 @@ int run_console() {
                 break;
         }
         if (option < 1 || option > ACTION_COUNT) return 0;  // 8 and anything out of range
-        MENU_ACTIONS[option - 1]();
+        if (!MENU_ACTIONS[option - 1](session)) return 0;
     }
 }

@@ -1,11 +1,9 @@
 #include "app/menu_actions.h"
 
 #include <cstdio>
-#include <cstring>
 #include <functional>
 
 #include "app/device_texts.h"
-#include "bus/bus.h"
 #include "eeprom/eeprom.h"
 #include "image/image.h"
 #include "image/image_files.h"
@@ -16,7 +14,8 @@ enum class action_kind { write, read };
 
 // Nothing for an action that did all it should; otherwise one line, started
 // with lead. A signal ends the program after its line.
-void report(const device_outcome& outcome, action_kind kind, action_phase phase, const char* lead = "") {
+void report(const menu_session& session, const device_outcome& outcome, action_kind kind, action_phase phase,
+            const char* lead = "") {
     switch (outcome.result) {
         case device_result::done:
             return;
@@ -34,7 +33,7 @@ void report(const device_outcome& outcome, action_kind kind, action_phase phase,
             std::printf("%s\n", line_fault_text(outcome.result));
             return;
         case device_result::interrupted:
-            exit_interrupted(stdout, lead, phase, outcome);
+            exit_interrupted(stdout, lead, phase, outcome, {session.image.size()});
         default:
             std::fputs(lead, stdout);
             std::fputs(outcome.port_message.c_str(), stdout);
@@ -43,21 +42,22 @@ void report(const device_outcome& outcome, action_kind kind, action_phase phase,
 }
 
 // Every equal byte up to the first difference, and that difference.
-void report_comparison() {
-    int differs = first_difference(image_buffer, readback_buffer);
-    int equal = differs < 0 ? IMAGE_SIZE : differs;
+void report_comparison(const menu_session& session) {
+    int differs = first_difference(session.image, session.readback);
+    int equal = differs < 0 ? static_cast<int>(session.image.size()) : differs;
     for (int i = 0; i < equal; ++i) std::fputs("Verify O.K.\n", stdout);
     if (differs < 0) return;
+    auto at = static_cast<std::size_t>(differs);
     std::fputs(" ERROR: ADDRESS   WRITE DATA   READ DATA\n", stdout);
-    std::printf("          %d         %x            %x   \n", differs, image_buffer[differs], readback_buffer[differs]);
+    std::printf("          %d         %x            %x   \n", differs, session.image[at], session.readback[at]);
 }
 
 // The line test, then the step, inside one device action.
-device_outcome after_line_test(action_phase& phase, action_phase step_phase,
+device_outcome after_line_test(menu_session& session, action_phase& phase, action_phase step_phase,
                                const std::function<device_outcome()>& step) {
-    return run_device_action([&] {
+    return run_device_action(session.device, [&] {
         phase = action_phase::line_test;
-        device_outcome outcome = lines_ready();
+        device_outcome outcome = lines_ready(session.device);
         if (outcome.result != device_result::done) return outcome;
         phase = step_phase;
         return step();
@@ -66,47 +66,47 @@ device_outcome after_line_test(action_phase& phase, action_phase step_phase,
 
 // Reads the chip into buffer and shows what came while the lines rest low
 // after the stop.
-void read_and_show(std::uint8_t* buffer, void (*show)(), action_phase step_phase) {
+void read_and_show(menu_session& session, std::vector<std::uint8_t>& buffer, void (*show)(const menu_session&)) {
     action_phase phase{};
-    device_outcome outcome = after_line_test(phase, step_phase, [&] {
-        device_outcome read = read_whole_device(buffer);
-        if (read.result == device_result::done) show();
-        bus_idle();
-        return read;
+    device_outcome outcome = after_line_test(session, phase, action_phase::reading, [&] {
+        device_outcome read = read_image(session.device, buffer);
+        if (read.result == device_result::done) show(session);
+        device_outcome idle = session.device.idle();
+        return read.result == device_result::done ? idle : read;
     });
-    report(outcome, action_kind::read, phase);
+    report(session, outcome, action_kind::read, phase);
 }
 
 }  // namespace
 
-void write_eeprom() {
+void write_eeprom(menu_session& session) {
     action_phase phase{};
-    device_outcome outcome = after_line_test(phase, action_phase::writing, [] { return write_whole_device(image_buffer); });
-    report(outcome, action_kind::write, phase);
+    device_outcome outcome = after_line_test(session, phase, action_phase::writing,
+                                             [&] { return write_image(session.device, session.image); });
+    report(session, outcome, action_kind::write, phase);
 }
 
-void read_eeprom_to_buffer() {
-    read_and_show(image_buffer, [] { print_dump(image_buffer, dump_index::decimal); }, action_phase::reading);
+void read_eeprom_to_buffer(menu_session& session) {
+    read_and_show(session, session.image, [](const menu_session& s) { print_dump(s.image, dump_index::decimal); });
 }
 
-void verify_eeprom() { read_and_show(readback_buffer, report_comparison, action_phase::reading); }
+void verify_eeprom(menu_session& session) { read_and_show(session, session.readback, report_comparison); }
 
-void program_default_values() {
+void program_default_values(menu_session& session) {
     // Loaded aside: the image changes only once the lines have passed.
-    std::uint8_t loaded[IMAGE_SIZE];
-    std::memcpy(loaded, image_buffer, IMAGE_SIZE);
+    std::vector<std::uint8_t> loaded = session.image;
     if (!load_image_file(DEFAULT_IMAGE_FILE, loaded)) {
         std::fputs("Open failed\n", stdout);
         return;
     }
     action_phase phase{};
     bool shown = false;
-    device_outcome outcome = after_line_test(phase, action_phase::writing, [&] {
-        std::memcpy(image_buffer, loaded, IMAGE_SIZE);
-        print_dump(image_buffer, dump_index::decimal);
+    device_outcome outcome = after_line_test(session, phase, action_phase::writing, [&] {
+        session.image = loaded;
+        print_dump(session.image, dump_index::decimal);
         shown = true;
-        return write_whole_device(image_buffer);
+        return write_image(session.device, session.image);
     });
     // The dump ends mid-line: a message of the write starts a line of its own.
-    report(outcome, action_kind::write, phase, shown ? "\n" : "");
+    report(session, outcome, action_kind::write, phase, shown ? "\n" : "");
 }

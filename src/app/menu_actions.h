@@ -2,7 +2,22 @@
 // action and prints the menu's texts for what came of it.
 #pragma once
 
-void write_eeprom();
-void read_eeprom_to_buffer();
-void verify_eeprom();
-void program_default_values();
+#include <cstdint>
+#include <vector>
+
+#include "device/eeprom_device.h"
+
+// What the menu works on: the device and the image of the whole part.
+struct menu_session {
+    explicit menu_session(eeprom_device& on)
+        : device(on), image(on.target().size()), readback(on.target().size()) {}
+
+    eeprom_device& device;
+    std::vector<std::uint8_t> image;
+    std::vector<std::uint8_t> readback;  // what verify reads the chip into
+};
+
+void write_eeprom(menu_session& session);
+void read_eeprom_to_buffer(menu_session& session);
+void verify_eeprom(menu_session& session);
+void program_default_values(menu_session& session);

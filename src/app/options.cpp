@@ -27,7 +27,7 @@ bool parse_io_base(const std::string& text, unsigned& base) {
 namespace {
 
 // Long-only options take values past the range of characters.
-enum option_id : int { PORT = 256, IO, SIM, NO_CHIP, NO_CABLE, TRACE, CHECK };
+enum option_id : int { PORT = 256, IO, SIM, NO_CHIP, NO_CABLE, TRACE, CHECK, CHIP, PAGE_SIZE, ADDRESS, ALL };
 
 // Every option; a new one needs a row here, a letter in SHORT_OPTIONS if it
 // has one, and a case in apply().
@@ -38,7 +38,9 @@ constexpr option LONG_OPTIONS[] = {
     {"read", required_argument, nullptr, 'r'},    {"write", required_argument, nullptr, 'w'},
     {"verify", required_argument, nullptr, 'v'},  {"no-verify", no_argument, nullptr, 'n'},
     {"check", no_argument, nullptr, CHECK},       {"version", no_argument, nullptr, 'V'},
-    {"help", no_argument, nullptr, 'h'},          {nullptr, 0, nullptr, 0},
+    {"help", no_argument, nullptr, 'h'},          {"chip", required_argument, nullptr, CHIP},
+    {"page-size", required_argument, nullptr, PAGE_SIZE}, {"address", required_argument, nullptr, ADDRESS},
+    {"all", no_argument, nullptr, ALL},           {nullptr, 0, nullptr, 0},
 };
 // ':' first: a missing value is told apart from an unknown option.
 constexpr char SHORT_OPTIONS[] = ":r:w:v:nVh";
@@ -107,6 +109,18 @@ std::string apply(parse_state& state, int id, const char* value) {
             return {};
         case CHECK:
             return choose_action(options, tool_action::check, nullptr);
+        case CHIP:
+            options.chip.name = value;
+            return {};
+        case PAGE_SIZE:
+            options.chip.page_size = value;
+            return {};
+        case ADDRESS:
+            options.chip.address = value;
+            return {};
+        case ALL:
+            options.write_all = true;
+            return {};
         case 'V':
             state.asked_version = true;
             return {};
@@ -151,6 +165,7 @@ std::string parse_options(int argc, char** argv, tool_options& options) {
         return std::string(options.no_chip ? "--no-chip" : "--no-cable") + " needs --sim FILE";
     if (options.no_chip && options.no_cable) return "choose one of --no-chip and --no-cable";
     if (options.no_verify && options.action != tool_action::write) return "--no-verify goes with --write";
+    if (options.write_all && options.action != tool_action::write) return "--all goes with --write";
     if (state.asked_version) options.action = tool_action::version;
     return {};
 }

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "app/chip_choice.h"
+
 enum class backend_kind { ppdev, io_ports, simulated };
 enum class tool_action { menu, read, write, verify, check, version, help };
 
@@ -18,19 +20,27 @@ struct tool_options {
     tool_action action = tool_action::menu;
     std::string image_file;  // for read, write and verify; "-" is standard input or output
     bool no_verify = false;
+    bool write_all = false;  // --all: write every byte, not only those that differ
+    chip_request chip;       // --chip ("list": print the table), --page-size, --address
 };
 
 inline constexpr const char* USAGE =
-    "usage: eeprom24c01 [--port DEVICE | --io ADDR | --sim FILE [--no-chip | --no-cable]] [--trace FILE] [ACTION]\n"
+    "usage: eeprom24c01 [--port DEVICE | --io ADDR | --sim FILE [--no-chip | --no-cable]] [--trace FILE]\n"
+    "                   [--chip NAME] [--page-size N] [--address ADDR] [ACTION]\n"
     "      --port DEVICE    use the ppdev device DEVICE (default /dev/parport0)\n"
     "      --io ADDR        use direct port I/O at base ADDR, such as 0x378 (needs root)\n"
     "      --sim FILE       use the simulated board; FILE holds its chip (created blank if missing)\n"
     "      --no-chip        with --sim: the board with its socket empty\n"
     "      --no-cable       with --sim: a port with nothing plugged in\n"
     "      --trace FILE     write a VCD waveform of SCL and SDA to FILE (\"-\": standard output)\n"
+    "      --chip NAME      the part: 24c01 (default) to 24c512, or an exact part; \"list\" shows them\n"
+    "      --page-size N    bytes per write transaction, a power of two (1 is always safe)\n"
+    "      --address ADDR   the part's bus address, 0x50 to 0x57 (its chip-select pins)\n"
     "Actions:\n"
     "  -r, --read FILE      read the whole chip into FILE (\"-\": standard output)\n"
-    "  -w, --write FILE     write FILE into the chip, then read it back and compare (\"-\": standard input)\n"
+    "  -w, --write FILE     write the bytes of FILE the chip does not hold, then read it back and compare\n"
+    "                       (\"-\": standard input)\n"
+    "      --all            with --write: write every byte\n"
     "  -n, --no-verify      with --write: skip the comparison\n"
     "  -v, --verify FILE    compare the chip with FILE (\"-\": standard input)\n"
     "      --check          check the port, the cable and board, and the chip\n"

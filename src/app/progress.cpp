@@ -41,13 +41,15 @@ std::string progress_line(progress_phase phase, std::size_t done, std::size_t to
     return line + left;
 }
 
-progress_display::progress_display()
+progress_display::progress_display() : progress_display(steady_us) {}
+
+progress_display::progress_display(progress_clock clock)
     : progress_display(isatty(STDERR_FILENO) == 1,
                        [](std::string_view bytes) {
                            std::fwrite(bytes.data(), 1, bytes.size(), stderr);
                            std::fflush(stderr);
                        },
-                       steady_us) {}
+                       std::move(clock)) {}
 
 progress_display::progress_display(bool terminal, progress_sink out, progress_clock clock)
     : terminal_(terminal), out_(std::move(out)), clock_(std::move(clock)), action_start_(clock_()) {}

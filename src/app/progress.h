@@ -29,8 +29,9 @@ using progress_sink = std::function<void(std::string_view)>;
 
 class progress_display {
 public:
-    // On standard error if it is a terminal, on the steady clock.
+    // On standard error if it is a terminal, on the steady clock or on clock.
     progress_display();
+    explicit progress_display(progress_clock clock);
     // On out if terminal, on clock: for tests, and for a front end with a
     // clock of its own (the simulated board's bus time, say).
     progress_display(bool terminal, progress_sink out, progress_clock clock);

@@ -6,23 +6,17 @@
 
 namespace {
 
-std::FILE* trace_file = nullptr;
-int trace_error = 0;  // the first failed write's errno
-bool have_sample = false;
-std::uint64_t last_time = 0;
-bus_levels last_levels{};
-
 constexpr char SCL_ID = '!';
 constexpr char SDA_ID = '"';
 
 }  // namespace
 
-std::string trace_open(const std::string& path) {
-    trace_close();
-    trace_error = 0;
-    trace_file = path == "-" ? stdout : std::fopen(path.c_str(), "w");
-    if (!trace_file) return std::strerror(errno);
-    std::fprintf(trace_file,
+std::string bus_trace::open(const std::string& path) {
+    close();
+    error_ = 0;
+    file_ = path == "-" ? stdout : std::fopen(path.c_str(), "w");
+    if (!file_) return std::strerror(errno);
+    std::fprintf(file_,
                  "$version eeprom24c01 bus trace $end\n"
                  "$timescale 1us $end\n"
                  "$scope module board $end\n"
@@ -31,43 +25,41 @@ std::string trace_open(const std::string& path) {
                  "$upscope $end\n"
                  "$enddefinitions $end\n",
                  SCL_ID, SDA_ID);
-    have_sample = false;
+    have_sample_ = false;
     return {};
 }
 
-bool trace_active() { return trace_file != nullptr; }
-
-void trace_sample(std::uint64_t t_us, bus_levels levels) {
-    if (!trace_file) return;
-    if (!have_sample) {
-        std::fprintf(trace_file, "#%llu\n$dumpvars\n%d%c\n%d%c\n$end\n",
+void bus_trace::sample(std::uint64_t t_us, bus_levels levels) {
+    if (!file_) return;
+    if (!have_sample_) {
+        std::fprintf(file_, "#%llu\n$dumpvars\n%d%c\n%d%c\n$end\n",
                      static_cast<unsigned long long>(t_us), levels.scl, SCL_ID, levels.sda, SDA_ID);
-        have_sample = true;
-        last_time = t_us;
-        last_levels = levels;
+        have_sample_ = true;
+        last_time_ = t_us;
+        last_levels_ = levels;
         return;
     }
-    if (levels.scl == last_levels.scl && levels.sda == last_levels.sda) return;
+    if (levels.scl == last_levels_.scl && levels.sda == last_levels_.sda) return;
     // Several changes inside one microsecond share one timestamp; a clock
     // that steps back (it should not) is held so that time never falls.
-    if (t_us > last_time) {
-        std::fprintf(trace_file, "#%llu\n", static_cast<unsigned long long>(t_us));
-        last_time = t_us;
+    if (t_us > last_time_) {
+        std::fprintf(file_, "#%llu\n", static_cast<unsigned long long>(t_us));
+        last_time_ = t_us;
     }
-    if (levels.scl != last_levels.scl) std::fprintf(trace_file, "%d%c\n", levels.scl, SCL_ID);
-    if (levels.sda != last_levels.sda) std::fprintf(trace_file, "%d%c\n", levels.sda, SDA_ID);
-    last_levels = levels;
+    if (levels.scl != last_levels_.scl) std::fprintf(file_, "%d%c\n", levels.scl, SCL_ID);
+    if (levels.sda != last_levels_.sda) std::fprintf(file_, "%d%c\n", levels.sda, SDA_ID);
+    last_levels_ = levels;
 }
 
-void trace_flush() {
-    if (trace_file && std::fflush(trace_file) != 0 && trace_error == 0) trace_error = errno ? errno : EIO;
+void bus_trace::flush() {
+    if (file_ && std::fflush(file_) != 0 && error_ == 0) error_ = errno ? errno : EIO;
 }
 
-std::string trace_close() {
-    if (!trace_file) return {};
-    trace_flush();
-    if (std::ferror(trace_file) && trace_error == 0) trace_error = EIO;
-    if (trace_file != stdout && std::fclose(trace_file) != 0 && trace_error == 0) trace_error = errno;
-    trace_file = nullptr;
-    return trace_error ? std::strerror(trace_error) : "";
+std::string bus_trace::close() {
+    if (!file_) return {};
+    flush();
+    if (std::ferror(file_) && error_ == 0) error_ = EIO;
+    if (file_ != stdout && std::fclose(file_) != 0 && error_ == 0) error_ = errno;
+    file_ = nullptr;
+    return error_ ? std::strerror(error_) : "";
 }

@@ -3,17 +3,32 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
-#include "bus/port.h"
+#include "transport/port_backend.h"
 
-// Starts a trace into path ("-": standard output). Returns "" or the reason
-// it could not be opened.
-std::string trace_open(const std::string& path);
-bool trace_active();
-// Records the line levels at time t_us if either line changed.
-void trace_sample(std::uint64_t t_us, bus_levels levels);
-// Pushes what has been recorded out to the file.
-void trace_flush();
-// Ends the trace. Returns "" or why some of it could not be written.
-std::string trace_close();
+class bus_trace {
+public:
+    bus_trace() = default;
+    bus_trace(const bus_trace&) = delete;
+    bus_trace& operator=(const bus_trace&) = delete;
+    ~bus_trace() { close(); }
+
+    // Starts a trace into path ("-": standard output). Returns "" or the
+    // reason it could not be opened.
+    std::string open(const std::string& path);
+    // Records the line levels at time t_us if either line changed.
+    void sample(std::uint64_t t_us, bus_levels levels);
+    // Pushes what has been recorded out to the file.
+    void flush();
+    // Ends the trace. Returns "" or why some of it could not be written.
+    std::string close();
+
+private:
+    std::FILE* file_ = nullptr;  // owned unless it is stdout
+    int error_ = 0;              // the first failed write's errno
+    bool have_sample_ = false;
+    std::uint64_t last_time_ = 0;
+    bus_levels last_levels_{};
+};

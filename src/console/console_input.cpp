@@ -135,8 +135,3 @@ void discard_line() {
     int c = next_char();
     while (c != EOF && c != '\n') c = next_char();
 }
-
-void end_of_input() {
-    std::fflush(stdout);
-    std::exit(0);
-}

@@ -27,5 +27,3 @@ bool read_raw_char();
 // Throws away what is left of the current line.
 void discard_line();
 
-// Standard input has ended inside a dialogue: the program ends, status 0.
-[[noreturn]] void end_of_input();

@@ -4,6 +4,11 @@
 // (i2c-dev) implements it with whole messages. Offsets are byte offsets into
 // the part; the device turns them into control bytes and word addresses
 // (chip/chip_profile.h: locate).
+//
+// Changed since it was first put on main: test_lines, idle and end_action
+// return a device_outcome, so that a port lost during them, or a board that
+// could not keep what was written (a simulated chip not saved), reaches the
+// front end with its message like every other failure.
 #pragma once
 
 #include <cstddef>
@@ -31,20 +36,21 @@ public:
     virtual const chip_target& target() const = 0;
 
     // Start and end of every device action: the transport is claimed and
-    // given back. A refusal is port_refused with its one-line message.
+    // given back. A refusal is port_refused with its one-line message; an end
+    // is done, or port_lost with a line saying what the board failed to keep.
     virtual device_outcome begin_action() = 0;
-    virtual void end_action() = 0;
+    virtual device_outcome end_action() = 0;
 
     // Whether SDA can be tested against the master's own drive. False where
     // the kernel owns the lines.
     virtual bool has_line_test() const { return false; }
     // SDA driven low must read low and released must read high; a chip left
-    // mid-transfer holding SDA is clocked free first. done, sda_not_driven or
-    // sda_held_low; clearing_clocks receives the clocks that freed a held bus
-    // (-1 when none were needed or none helped).
-    virtual device_result test_lines(int& clearing_clocks) {
+    // mid-transfer holding SDA is clocked free first. done, sda_not_driven,
+    // sda_held_low or port_lost; clearing_clocks receives the clocks that freed
+    // a held bus (-1 when none were needed or none helped).
+    virtual device_outcome test_lines(int& clearing_clocks) {
         clearing_clocks = -1;
-        return device_result::done;
+        return {};
     }
 
     // Whether the chip answers its address, a write cycle in progress waited
@@ -61,5 +67,5 @@ public:
     // the bytes written. Leaves the bus idle.
     virtual device_outcome finish_writes() = 0;
     // Leaves the lines idle (both high) after whatever came before.
-    virtual void idle() {}
+    virtual device_outcome idle() { return {}; }
 };

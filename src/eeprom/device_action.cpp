@@ -1,29 +1,14 @@
 #include "eeprom/device_action.h"
 
-#include "bus/port.h"
 #include "eeprom/interruption.h"
 
-device_outcome run_device_action(const std::function<device_outcome()>& body) {
-    device_outcome outcome;
+device_outcome run_device_action(eeprom_device& device, const std::function<device_outcome()>& body) {
     interruption_scope noting;
-    std::string refusal = port_begin_action();
-    if (!refusal.empty()) {
-        outcome.result = device_result::port_refused;
-        outcome.port_message = refusal;
-    } else {
-        try {
-            outcome = body();
-            // A chip whose new contents were not kept: the action failed.
-            if (std::string unsaved = port_end_action(); !unsaved.empty()) {
-                outcome.result = device_result::port_lost;
-                outcome.port_message = unsaved;
-            }
-        } catch (const port_lost& lost) {
-            outcome = {};
-            outcome.result = device_result::port_lost;
-            outcome.port_message = std::string(lost.what()) + "\n";
-            port_abandon();
-        }
+    device_outcome outcome = device.begin_action();
+    if (outcome.result == device_result::done) {
+        outcome = body();
+        // A chip whose new contents were not kept: the action failed.
+        if (device_outcome end = device.end_action(); end.result != device_result::done) outcome = end;
     }
     if (int signal = interruption_signal()) {
         outcome.result = device_result::interrupted;

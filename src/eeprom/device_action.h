@@ -4,9 +4,10 @@
 
 #include <functional>
 
-#include "device/device_outcome.h"
+#include "device/eeprom_device.h"
 
-// Claims the port, runs body with the interrupting signals noted rather than fatal,
-// turns a port lost mid-action into an outcome, and gives the port back. A
-// signal noted during the action makes the outcome interrupted.
-device_outcome run_device_action(const std::function<device_outcome()>& body);
+// Claims the device, runs body with the interrupting signals noted rather
+// than fatal, and gives the device back. A board that could not keep what it
+// got makes the outcome port_lost; a signal noted during the action makes it
+// interrupted.
+device_outcome run_device_action(eeprom_device& device, const std::function<device_outcome()>& body);

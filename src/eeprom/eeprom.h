@@ -1,38 +1,34 @@
-// Whole-device operations on the 24C01. Each runs inside a device action
-// (run_device_action) and returns what happened; none prints anything.
+// Whole-device operations on a 24Cxx part behind the device interface. Each
+// runs inside a device action (run_device_action) and returns what happened;
+// none prints anything.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <span>
 
+#include "device/eeprom_device.h"
 #include "eeprom/device_action.h"
 
-// Loop counter of the write; its low 8 bits are the word address sent.
-extern std::int32_t bus_address;
+// Told the bytes done so far of an operation and all it will do, for a
+// progress display.
+using byte_watch = std::function<void(std::size_t bytes_done, std::size_t bytes_total)>;
 
-// Programs all 128 bytes of image, one byte per transaction, waits for the
-// chip to finish the last one, and leaves the lines idle.
-device_outcome write_whole_device(const std::uint8_t* image);
-// Polls the chip at DEVICE_WRITE, sends word address 0, a repeated start and
-// DEVICE_READ: the chip is then ready to send byte 0. False when the chip
-// never acknowledged; the lines are then left as poll_ack leaves them.
-bool begin_read_at_zero();
-// Reads the whole device in one sequential read from address 0 and ends with
-// a stop, both lines low. buffer receives the 128 bytes only when all of them
-// were read; after no acknowledge or an interruption it is left as it was.
-device_outcome read_whole_device(std::uint8_t* buffer);
-
-// SDA tested against the port with SCL low: driven low it must read low,
-// released it must read high. A chip left mid-transfer that holds SDA low is
-// clocked free and the bus stopped before the test is made again.
-struct line_check {
-    device_result result = device_result::done;  // or sda_not_driven, sda_held_low
-    int clearing_clocks = -1;                      // clocks that freed a held bus, or -1
-};
-line_check check_lines();
+// Writes image (the whole part) one page transaction at a time, no
+// transaction crossing a page of target().page_size. Without held every byte
+// is written; with held (what the part holds now) only the run of differing
+// bytes in each page. Then waits for the last write cycle and leaves the lines
+// idle. outcome.bytes counts the bytes written; a signal ends the write
+// between two transactions.
+device_outcome write_image(eeprom_device& device, std::span<const std::uint8_t> image,
+                           std::span<const std::uint8_t> held = {}, const byte_watch& watch = {});
+// Reads the whole part in one sequential read from offset 0, ended with a
+// stop (both lines low). buffer receives the bytes only when all of them were
+// read; after no acknowledge or an interruption it is left as it was.
+device_outcome read_image(eeprom_device& device, std::span<std::uint8_t> buffer, const byte_watch& watch = {});
 // The test every read, write and verify begins with, since a dead or stuck
-// status bit makes every poll look acknowledged: check_lines, with the lines
-// left idle when it fails. Done, sda_not_driven, sda_held_low, or
-// interrupted when a signal came during it.
-device_outcome lines_ready();
-// Polls the chip at DEVICE_WRITE, then stop and idle; true if it answered.
-bool chip_answers();
+// status bit makes every poll look acknowledged: the device's line test (if
+// it has one), with the lines left idle when it fails. Done, sda_not_driven,
+// sda_held_low, port_lost, or interrupted when a signal came during it.
+device_outcome lines_ready(eeprom_device& device);

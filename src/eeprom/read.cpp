@@ -1,43 +1,18 @@
-#include <cstring>
+#include <algorithm>
+#include <vector>
 
-#include "bus/bus.h"
 #include "eeprom/eeprom.h"
 #include "eeprom/interruption.h"
-#include "image/image.h"
 
-bool begin_read_at_zero() {
-    // Polling first: a chip still busy with a write cycle is waited for, and
-    // a silent one is found before anything is read from nothing.
-    if (!poll_ack()) return false;
-    send_fixed_byte(0x00);
-    ack_clock();
-    bus_restart();
-    send_fixed_byte(DEVICE_READ);
-    ack_clock();
-    return true;
-}
-
-device_outcome read_whole_device(std::uint8_t* buffer) {
-    device_outcome outcome;
-    if (!begin_read_at_zero()) {
-        bus_stop();
-        outcome.result = device_result::no_acknowledge;
-        return outcome;
-    }
-    std::uint8_t incoming[IMAGE_SIZE];
-    int count = 0;
-    for (bool last = false; !last;) {
-        incoming[count++] = receive_byte();
-        // No acknowledge after the last byte: an acknowledged chip would go
-        // on driving the next byte and could swallow the stop. A signal makes
-        // the byte just read the last.
-        last = count == IMAGE_SIZE || interruption_signal() != 0;
-        if (last) master_nack();
-        else master_ack();
-    }
-    bus_stop();
-    outcome.bytes = count;
-    if (count == IMAGE_SIZE) std::memcpy(buffer, incoming, IMAGE_SIZE);
+device_outcome read_image(eeprom_device& device, std::span<std::uint8_t> buffer, const byte_watch& watch) {
+    std::vector<std::uint8_t> incoming(buffer.size());
+    device_outcome outcome = device.read(0, incoming, [&](std::size_t done) {
+        if (watch) watch(done, buffer.size());
+        // A signal makes the byte just read the last.
+        return interruption_signal() == 0;
+    });
+    if (outcome.result != device_result::done) return outcome;
+    if (static_cast<std::size_t>(outcome.bytes) == buffer.size()) std::ranges::copy(incoming, buffer.begin());
     else outcome.result = device_result::interrupted;
     return outcome;
 }

@@ -1,48 +1,58 @@
-#include "bus/bus.h"
-#include "bus/timing.h"
+#include <algorithm>
+#include <vector>
+
 #include "eeprom/eeprom.h"
 #include "eeprom/interruption.h"
-#include "image/image.h"
-
-std::int32_t bus_address = 0;
 
 namespace {
 
-// The chip never acknowledged: end the transaction and rest the lines.
-device_outcome silent_chip() {
-    bus_stop();
-    bus_idle();
-    device_outcome outcome;
-    outcome.result = device_result::no_acknowledge;
-    outcome.bytes = bus_address;
-    outcome.address = bus_address < IMAGE_SIZE ? bus_address : IMAGE_SIZE - 1;
-    return outcome;
+// The bytes of [from, to) that must be sent: all, or from the first to the
+// last that differs from held. Empty when held already has them.
+std::span<const std::uint8_t> to_send(std::span<const std::uint8_t> image, std::span<const std::uint8_t> held,
+                                      std::size_t from, std::size_t to) {
+    if (held.empty()) return image.subspan(from, to - from);
+    while (from < to && image[from] == held[from]) ++from;
+    while (to > from && image[to - 1] == held[to - 1]) --to;
+    return image.subspan(from, to - from);
+}
+
+// The run of each page that is to be sent, in order.
+std::vector<std::span<const std::uint8_t>> runs_to_send(std::span<const std::uint8_t> image,
+                                                        std::span<const std::uint8_t> held, std::size_t page) {
+    std::vector<std::span<const std::uint8_t>> runs;
+    for (std::size_t start = 0; start < image.size(); start += page) {
+        std::span<const std::uint8_t> run = to_send(image, held, start, std::min(start + page, image.size()));
+        if (!run.empty()) runs.push_back(run);
+    }
+    return runs;
 }
 
 }  // namespace
 
-device_outcome write_whole_device(const std::uint8_t* image) {
-    bus_address = 0;
-    while (bus_address < IMAGE_SIZE) {
-        // Polling also waits out the internal write of the byte before.
-        if (!poll_ack()) return silent_chip();
-        send_byte(static_cast<std::uint8_t>(bus_address & 0xFF));
-        ack_clock();
-        send_byte(image[bus_address]);
-        ack_clock();
-        bus_stop();
-        write_cycle_wait();
-        ++bus_address;
-        // A signal ends the write between bytes, never inside one.
-        if (interruption_signal() != 0) break;
-    }
-    // The last byte is still being written inside the chip: wait for it as
-    // for every other, so a read straight after finds it done.
-    if (!poll_ack()) return silent_chip();
-    bus_stop();
-    bus_idle();
+device_outcome write_image(eeprom_device& device, std::span<const std::uint8_t> image,
+                           std::span<const std::uint8_t> held, const byte_watch& watch) {
+    const auto runs = runs_to_send(image, held, device.target().page_size);
+    std::size_t total = 0;
+    for (auto run : runs) total += run.size();
     device_outcome outcome;
-    outcome.bytes = bus_address;
-    if (bus_address < IMAGE_SIZE) outcome.result = device_result::interrupted;
+    int written = 0;
+    for (auto run : runs) {
+        auto offset = static_cast<std::uint32_t>(run.data() - image.data());
+        device_outcome step = device.write(offset, run);
+        if (step.result != device_result::done) {
+            step.bytes = written;
+            return step;
+        }
+        written += step.bytes;
+        if (watch) watch(static_cast<std::size_t>(written), total);
+        // A signal ends the write between transactions, never inside one.
+        if (interruption_signal() != 0) {
+            outcome.result = device_result::interrupted;
+            break;
+        }
+    }
+    device_outcome last = written > 0 ? device.finish_writes() : device.idle();
+    if (last.result != device_result::done) outcome = last;
+    outcome.bytes = written;
     return outcome;
 }

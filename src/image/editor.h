@@ -1,4 +1,8 @@
 // The byte editor: menu option 2.
 #pragma once
 
-void change_buffer_data();
+#include <cstdint>
+#include <span>
+
+// False when standard input ended inside the dialogue: the program ends.
+bool change_buffer_data(std::span<std::uint8_t> image);

@@ -1,15 +1,11 @@
-// The working image of the EEPROM, the buffer verification reads the chip
-// into, and the one way an image is shown on the console.
+// The one way an image is shown on the console, and how two are compared.
+// An image is the whole part, slot i holding the byte at offset i.
 #pragma once
 
 #include <cstdint>
+#include <span>
 
-inline constexpr int IMAGE_SIZE = 128;
 inline constexpr const char* DEFAULT_IMAGE_FILE = "dflt.dat";
-
-// Slot i holds the byte of word address i.
-extern std::uint8_t image_buffer[IMAGE_SIZE];
-extern std::uint8_t readback_buffer[IMAGE_SIZE];
 
 enum class dump_index { decimal, hexadecimal };
 
@@ -19,8 +15,8 @@ inline constexpr const char* DUMP_HEADER =
 // One 8-character entry, no line break: an 80-column console wraps the
 // entries into rows of ten under the header.
 void print_dump_entry(int index, std::uint8_t value, dump_index format);
-// The header and all 128 entries; nothing after the last entry.
-void print_dump(const std::uint8_t* buffer, dump_index format);
+// The header and every entry; nothing after the last entry.
+void print_dump(std::span<const std::uint8_t> image, dump_index format);
 
-// The first slot at which a and b differ, or -1 when all 128 are equal.
-int first_difference(const std::uint8_t* a, const std::uint8_t* b);
+// The first slot at which a and b (of one size) differ, or -1 when all are equal.
+int first_difference(std::span<const std::uint8_t> a, std::span<const std::uint8_t> b);

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "console/console_input.h"
 #include "image/image.h"
@@ -24,44 +25,47 @@ int open_for_save(const std::string& name) {
     return fd;
 }
 
-std::string ask_file_name(const char* prompt) {
+// False when standard input has ended.
+bool ask_file_name(const char* prompt, std::string& name) {
     std::fputs(prompt, stdout);
-    std::string name;
-    if (read_word(name) == input_result::end) end_of_input();
-    return name;
+    return read_word(name) != input_result::end;
 }
 
 }  // namespace
 
-bool load_image_file(const std::string& name, std::uint8_t* buffer) {
+bool load_image_file(const std::string& name, std::span<std::uint8_t> buffer) {
     int fd = open(name.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return false;
-    std::uint8_t incoming[IMAGE_SIZE];
+    std::vector<std::uint8_t> incoming(buffer.size());
     ssize_t got;
-    do got = read(fd, incoming, IMAGE_SIZE);
+    do got = read(fd, incoming.data(), incoming.size());
     while (got < 0 && errno == EINTR);
     close(fd);
     if (got < 0) return false;  // a folder, say: opened but not readable
-    std::memcpy(buffer, incoming, static_cast<std::size_t>(got));
+    std::memcpy(buffer.data(), incoming.data(), static_cast<std::size_t>(got));
     return true;
 }
 
-void save_buffer_to_file() {
-    std::string name = ask_file_name("Enter the name of file to save.\n");
+bool save_buffer_to_file(std::span<const std::uint8_t> image) {
+    std::string name;
+    if (!ask_file_name("Enter the name of file to save.\n", name)) return false;
     int fd = open_for_save(name);
-    if (fd < 0) return;
+    if (fd < 0) return true;
     ssize_t put;
-    do put = write(fd, image_buffer, IMAGE_SIZE);
+    do put = write(fd, image.data(), image.size());
     while (put < 0 && errno == EINTR);
-    int failure = put < 0 ? errno : put != IMAGE_SIZE ? ENOSPC : 0;
+    int failure = put < 0 ? errno : static_cast<std::size_t>(put) != image.size() ? ENOSPC : 0;
     if (close(fd) != 0 && failure == 0) failure = errno;
     if (failure != 0) std::printf("Write failed: %s\n", std::strerror(failure));
+    return true;
 }
 
-void read_custom_file() {
-    std::string name = ask_file_name("Enter the name of file to read.\n");
-    if (!load_image_file(name, image_buffer)) std::fputs("Open failed\n", stdout);
-    print_dump(image_buffer, dump_index::decimal);
+bool read_custom_file(std::span<std::uint8_t> image) {
+    std::string name;
+    if (!ask_file_name("Enter the name of file to read.\n", name)) return false;
+    if (!load_image_file(name, image)) std::fputs("Open failed\n", stdout);
+    print_dump(image, dump_index::decimal);
+    return true;
 }
 
 namespace {
@@ -81,17 +85,17 @@ bool write_all(int fd, const std::uint8_t* bytes, std::size_t size) {
     return true;
 }
 
-std::string read_exact_image(const std::string& name, std::uint8_t* image) {
+std::string read_exact_image(const std::string& name, std::span<std::uint8_t> image) {
     std::string shown = name == "-" ? "standard input" : printable_name(name);
     int fd = name == "-" ? 0 : open(name.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return failure("Cannot read " + shown, errno);
     // One byte past the chip's size is enough to refuse a longer image, and
     // an endless one (/dev/zero, a pipe from yes) ends there too.
-    std::uint8_t first[IMAGE_SIZE + 1];
+    std::vector<std::uint8_t> first(image.size() + 1);
     std::size_t size = 0;
     int error = 0;
-    while (size < sizeof first) {
-        ssize_t got = read(fd, first + size, sizeof first - size);
+    while (size < first.size()) {
+        ssize_t got = read(fd, first.data() + size, first.size() - size);
         if (got < 0 && errno == EINTR) continue;
         if (got < 0) error = errno;
         if (got <= 0) break;
@@ -101,12 +105,13 @@ std::string read_exact_image(const std::string& name, std::uint8_t* image) {
     bool regular = fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
     if (fd != 0) close(fd);
     if (error != 0) return failure("Cannot read " + shown, error);
-    if (size == IMAGE_SIZE) {
-        std::memcpy(image, first, IMAGE_SIZE);
+    if (size == image.size()) {
+        std::memcpy(image.data(), first.data(), image.size());
         return {};
     }
-    std::string held = size < sizeof first ? std::to_string(size)
+    std::string wanted = std::to_string(image.size());
+    std::string held = size < first.size() ? std::to_string(size)
                        : regular           ? std::to_string(info.st_size)
-                                           : "more than " + std::to_string(IMAGE_SIZE);
-    return shown + " holds " + held + " bytes; an image is exactly 128 bytes";
+                                           : "more than " + wanted;
+    return shown + " holds " + held + " bytes; an image is exactly " + wanted + " bytes";
 }

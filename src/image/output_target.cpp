@@ -61,16 +61,16 @@ bool locked_by_another(const std::string& path) {
 
 // The bytes into an open file from its start; a regular file is cut to them
 // and flushed to disk.
-int write_from_start(int fd, const std::uint8_t* image) {
+int write_from_start(int fd, std::span<const std::uint8_t> image) {
     errno = 0;
-    if (!write_all(fd, image, IMAGE_SIZE)) return errno ? errno : EIO;
+    if (!write_all(fd, image.data(), image.size())) return errno ? errno : EIO;
     struct stat info {};
-    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && (ftruncate(fd, IMAGE_SIZE) != 0 || fsync(fd) != 0))
+    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && (ftruncate(fd, static_cast<off_t>(image.size())) != 0 || fsync(fd) != 0))
         return errno;
     return 0;
 }
 
-std::string write_open(const output_target& target, const std::uint8_t* image, int flags) {
+std::string write_open(const output_target& target, std::span<const std::uint8_t> image, int flags) {
     int fd = open(target.path.c_str(), flags | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) return cannot(target, errno, true);
     int error = write_from_start(fd, image);
@@ -80,7 +80,7 @@ std::string write_open(const output_target& target, const std::uint8_t* image, i
 
 // A temporary file beside the destination, renamed over it once whole. Its
 // name is short enough for any name the file system accepts.
-std::string replace(const output_target& target, const std::uint8_t* image) {
+std::string replace(const output_target& target, std::span<const std::uint8_t> image) {
     mode_t mask = umask(0);
     umask(mask);
     mode_t mode = 0666 & ~mask;
@@ -142,10 +142,10 @@ std::string output_target_open(const std::string& name, output_target& target) {
     return {};
 }
 
-std::string output_target_write(const output_target& target, const std::uint8_t* image) {
+std::string output_target_write(const output_target& target, std::span<const std::uint8_t> image) {
     switch (target.how) {
         case output_target::way::standard_output:
-            if (!write_all(1, image, IMAGE_SIZE)) return std::string("Cannot write standard output: ") + std::strerror(errno) + ".";
+            if (!write_all(1, image.data(), image.size())) return std::string("Cannot write standard output: ") + std::strerror(errno) + ".";
             return {};
         case output_target::way::replace:
             return replace(target, image);

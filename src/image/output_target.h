@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 
 struct output_target {
@@ -20,6 +21,6 @@ struct output_target {
 // it (a folder, a file the user may not write, one another running tool holds
 // locked); nothing has been changed then.
 std::string output_target_open(const std::string& name, output_target& target);
-// Writes the 128 bytes. Returns "" or one sentence saying what failed, and
+// Writes the image. Returns "" or one sentence saying what failed, and
 // that the target is left as it was where that is so.
-std::string output_target_write(const output_target& target, const std::uint8_t* image);
+std::string output_target_write(const output_target& target, std::span<const std::uint8_t> image);

@@ -8,8 +8,8 @@
 #include <span>
 #include <string>
 
-#include "bus/port.h"
 #include "sim/chip24cxx.h"
+#include "transport/port_backend.h"
 #include "sim/chip_file.h"
 
 inline constexpr std::uint64_t SIM_BIT_DELAY_US = 5;

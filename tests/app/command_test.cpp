@@ -7,8 +7,8 @@
 #include <cstring>
 
 #include "app/command.h"
-#include "eeprom/eeprom.h"
 #include "sim/sim_board.h"
+#include "support/recording_port.h"
 #include "support/run_tool.h"
 
 namespace {
@@ -17,13 +17,13 @@ class CommandOnBoard : public ::testing::Test {
 protected:
     std::vector<std::uint8_t> contents = std::vector<std::uint8_t>(default_sim_chip().size());
     std::unique_ptr<sim_board> board;
+    std::unique_ptr<parallel_device> device;
     tool_dir dir;
     void SetUp() override {
         for (std::size_t i = 0; i < contents.size(); ++i) contents[i] = static_cast<std::uint8_t>(i << 1);  // byte 0 is 0x00
         board = std::make_unique<sim_board>(default_sim_chip(), contents, true);
-        port_use(board.get());
+        device = std::make_unique<parallel_device>(*board, target_of());
     }
-    void TearDown() override { port_use(nullptr); }
     static tool_options options_for(tool_action action, const std::string& file) {
         tool_options options;
         options.action = action;
@@ -32,7 +32,7 @@ protected:
     }
     std::pair<int, std::string> run(tool_action action, const std::string& file = "") {
         testing::internal::CaptureStderr();
-        int status = run_command(options_for(action, file));
+        int status = run_command(options_for(action, file), *device);
         return {status, testing::internal::GetCapturedStderr()};
     }
 };
@@ -47,7 +47,7 @@ TEST_F(CommandOnBoard, WriteOnASdaHeldLowWritesNothing) {
 }
 
 TEST_F(CommandOnBoard, CheckFreesABusHeldByAChipLeftMidRead) {
-    ASSERT_TRUE(begin_read_at_zero());  // the chip now drives the 0 bits of byte 0
+    ASSERT_TRUE(device->begin_read(0));  // the chip now drives the 0 bits of byte 0
     auto [status, err] = run(tool_action::check);
     EXPECT_EQ(status, 0);
     EXPECT_EQ(err, "Port: the simulated board claimed.\nLines: SDA was held low by a chip left mid-transfer; 8 clocks "
@@ -68,24 +68,30 @@ struct board_signalled_at : sim_board {
 
 TEST_F(CommandOnBoard, InterruptionSaysWhatWasDoneAndInWhichStep) {
     dir.put("image.bin", std::string(128, '\x5a'));
-    // The write's 3843 status reads, the line test's 2 among them, then the read-back.
+    // The write --all's 3843 status reads, the line test's 2 among them,
+    // then the read-back; without --all a read of the chip comes first.
     const struct {
         tool_action action;
+        bool all;
         std::uint64_t read;
         const char* says;
     } cases[] = {
-        {tool_action::write, 1, "Interrupted during the line test, before any byte was sent.\n"},
-        {tool_action::write, 100, "Interrupted after 5 of 128 bytes.\n"},
-        {tool_action::write, 3843 + 1 + 8 * 72, "Interrupted while reading back: all 128 bytes were written, 72 read back, none compared.\n"},
-        {tool_action::verify, 3 + 8 * 127, "Interrupted while reading after 127 of 128 bytes; none compared.\n"},
-        {tool_action::read, 3 + 8 * 10, "Interrupted while reading after 10 of 128 bytes.\n"},
-        {tool_action::check, 1, "Interrupted while checking the board.\n"},
+        {tool_action::write, true, 1, "Interrupted during the line test, before any byte was sent.\n"},
+        {tool_action::write, true, 100, "Interrupted after 5 of 128 bytes.\n"},
+        {tool_action::write, true, 3843 + 1 + 8 * 72, "Interrupted while reading back: all 128 bytes were written, 72 read back, none compared.\n"},
+        {tool_action::write, false, 3 + 8 * 10, "Interrupted while reading the chip before writing, after 10 of 128 bytes; none written.\n"},
+        // Slot 45 already holds 0x5a: 127 bytes to write.
+        {tool_action::write, false, 3 + 8 * 128 + 1 + 30 * 20, "Interrupted after 21 of 127 bytes.\n"},
+        {tool_action::verify, false, 3 + 8 * 127, "Interrupted while reading after 127 of 128 bytes; none compared.\n"},
+        {tool_action::read, false, 3 + 8 * 10, "Interrupted while reading after 10 of 128 bytes.\n"},
+        {tool_action::check, false, 1, "Interrupted while checking the board.\n"},
     };
     for (const auto& c : cases) {
         board = std::make_unique<board_signalled_at>(contents, c.read);
-        port_use(board.get());
-        std::string file = dir.file(c.action == tool_action::read ? "out.bin" : "image.bin");
-        EXPECT_EXIT(run_command(options_for(c.action, file)), testing::ExitedWithCode(130), c.says);
+        device = std::make_unique<parallel_device>(*board, target_of());
+        tool_options options = options_for(c.action, dir.file(c.action == tool_action::read ? "out.bin" : "image.bin"));
+        options.write_all = c.all;
+        EXPECT_EXIT(run_command(options, *device), testing::ExitedWithCode(130), c.says);
     }
     EXPECT_FALSE(dir.exists("out.bin"));
 }

@@ -3,6 +3,8 @@
 
 #include "bus/bus.h"
 #include "bus/timing.h"
+#include "chip/ack_poll.h"
+#include "chip/control_byte.h"
 #include "support/recording_port.h"
 
 namespace {
@@ -37,35 +39,36 @@ class BusPrimitives : public ::testing::Test {
 protected:
     recording_fixture_port rec;
     recording_port& port = rec.port;
+    two_wire_bus& bus = rec.bus;
 };
 
 TEST_F(BusPrimitives, FixedLineSequences) {
-    bus_start();
+    bus.start();
     EXPECT_EQ(port.events, start_sequence());
     port.clear();
-    bus_restart();
+    bus.restart();
     EXPECT_EQ(port.events, join({paced({C(0x04)}), start_sequence()}));
     port.clear();
-    ack_clock();
+    bus.ack_clock();
     EXPECT_EQ(port.events, bit_sequence(0x80));
     port.clear();
-    master_ack();
+    bus.master_ack();
     EXPECT_EQ(port.events, paced({C(0x00), D(0x00), C(0x00), C(0x04), C(0x00), D(0x80)}));
     port.clear();
-    master_nack();
+    bus.master_nack();
     EXPECT_EQ(port.events, paced({C(0x00), D(0x80), C(0x00), C(0x04), C(0x00), D(0x80)}));
     port.clear();
-    bus_stop();
+    bus.stop();
     EXPECT_EQ(port.events, paced({D(0x00), C(0x04), D(0x80), C(0x00), D(0x00)}));
     EXPECT_EQ(port.writes_to(LPT_DATA).back(), 0x00);
     EXPECT_EQ(port.writes_to(LPT_CONTROL).back(), 0x00);
     port.clear();
-    bus_idle();
+    bus.idle();
     EXPECT_EQ(port.events, paced({D(0x80), C(0x04)}));
 }
 
 TEST_F(BusPrimitives, SendByteShiftsTheWholeByteThroughBit7) {
-    send_byte(0x5A);
+    bus.send_byte(0x5A);
     EXPECT_EQ(port.writes_to(LPT_DATA), (values{0x5A, 0xB4, 0x68, 0xD0, 0xA0, 0x40, 0x80, 0x00}));
     values pulses;
     for (int k = 0; k < 8; ++k) pulses.insert(pulses.end(), {0x04, 0x00});
@@ -76,10 +79,10 @@ TEST_F(BusPrimitives, SendByteShiftsTheWholeByteThroughBit7) {
 }
 
 TEST_F(BusPrimitives, SendFixedByteWritesOnlyFullLevels) {
-    send_fixed_byte(0x5A);
+    bus.send_fixed_byte(0x5A);
     EXPECT_EQ(port.writes_to(LPT_DATA), (values{0x00, 0x80, 0x00, 0x80, 0x80, 0x00, 0x80, 0x00}));
     port.clear();
-    send_fixed_byte(DEVICE_READ);
+    bus.send_fixed_byte(DEVICE_READ);
     EXPECT_EQ(port.writes_to(LPT_DATA), (values{0x80, 0x00, 0x80, 0x00, 0x00, 0x00, 0x00, 0x80}));
     std::vector<port_event> expected;
     for (std::uint8_t v : values{0x80, 0x00, 0x80, 0x00, 0x00, 0x00, 0x00, 0x80}) {
@@ -91,7 +94,7 @@ TEST_F(BusPrimitives, SendFixedByteWritesOnlyFullLevels) {
 
 TEST_F(BusPrimitives, ReceiveByteTakesOnlyStatusBit6) {
     port.status_script = {0x40, 0x00, 0x40, 0x40, 0x00, 0x00, 0x40, 0x00};
-    EXPECT_EQ(receive_byte(), 0xB2);
+    EXPECT_EQ(bus.receive_byte(), 0xB2);
     std::vector<port_event> one_bit = join({paced({C(0x00), C(0x04)}), {R(0x40), delay}});
     EXPECT_EQ(std::vector<port_event>(port.events.begin(), port.events.begin() + 6), one_bit);
     EXPECT_EQ(port.count(port_op::write), 16u);
@@ -101,9 +104,9 @@ TEST_F(BusPrimitives, ReceiveByteTakesOnlyStatusBit6) {
     EXPECT_EQ(port.writes_to(LPT_CONTROL).back(), 0x04);
 
     port.status_after_script = 0xBF;
-    EXPECT_EQ(receive_byte(), 0x00);
+    EXPECT_EQ(bus.receive_byte(), 0x00);
     port.status_after_script = 0xFF;
-    EXPECT_EQ(receive_byte(), 0xFF);
+    EXPECT_EQ(bus.receive_byte(), 0xFF);
 }
 
 std::vector<port_event> poll_attempt(std::uint8_t status) {
@@ -120,23 +123,21 @@ std::vector<port_event> poll_attempt(std::uint8_t status) {
 
 TEST_F(BusPrimitives, PollAckRepeatsStartWithoutStopUntilAcknowledged) {
     port.status_script = {0x40, 0x40, 0x00};
-    EXPECT_TRUE(poll_ack());
+    EXPECT_TRUE(poll_ack(bus, DEVICE_WRITE));
     EXPECT_EQ(port.events, join({poll_attempt(0x40), poll_attempt(0x40), poll_attempt(0x00), paced({C(0x00)})}));
-    EXPECT_EQ(ack_sample, 0);
     EXPECT_EQ(port.count(port_op::write), 3u * 30 + 1);
 }
 
 TEST_F(BusPrimitives, PollAckLooksOnlyAtBit6) {
     port.status_script = {0xBF};
-    EXPECT_TRUE(poll_ack());
+    EXPECT_TRUE(poll_ack(bus, DEVICE_WRITE));
     EXPECT_EQ(port.count(port_op::read), 1u);
 }
 
 TEST_F(BusPrimitives, PollAckGivesUpOnASilentDeviceWithSclLow) {
     port.status_after_script = 0x40;
-    EXPECT_FALSE(poll_ack());
+    EXPECT_FALSE(poll_ack(bus, DEVICE_WRITE));
     EXPECT_EQ(port.count(port_op::read), POLL_ACK_ATTEMPTS);
-    EXPECT_EQ(ack_sample, 0x40);
     EXPECT_EQ(port.events.back(), delay);
     EXPECT_EQ(port.events[port.events.size() - 2], C(0x00));
     // Its bound, at the nominal 5 us a bit delay, is well past any write cycle.
@@ -145,25 +146,25 @@ TEST_F(BusPrimitives, PollAckGivesUpOnASilentDeviceWithSclLow) {
 
 TEST_F(BusPrimitives, ControlRegisterIsOnlyEverWrittenWhole) {
     port.status_script = {0x40, 0x00};
-    bus_start();
-    send_byte(0xFF);
-    ack_clock();
-    poll_ack();
-    receive_byte();
-    master_ack();
-    bus_stop();
-    bus_restart();
-    bus_idle();
+    bus.start();
+    bus.send_byte(0xFF);
+    bus.ack_clock();
+    poll_ack(bus, DEVICE_WRITE);
+    bus.receive_byte();
+    bus.master_ack();
+    bus.stop();
+    bus.restart();
+    bus.idle();
     for (std::uint8_t v : port.writes_to(LPT_CONTROL)) EXPECT_TRUE(v == 0x04 || v == 0x00) << int(v);
 }
 
 TEST_F(BusPrimitives, WaitsEndAtTheirCountWhateverTheCounterHeld) {
-    delay_counter = 0xFFFFFFF0u;
-    bit_delay();
-    EXPECT_EQ(delay_counter, 100u);
-    delay_counter = 12345;
-    write_cycle_wait();
-    EXPECT_EQ(delay_counter, 10000u);
+    bus.waits().counter = 0xFFFFFFF0u;
+    bus.waits().bit_delay();
+    EXPECT_EQ(bus.waits().counter, 100u);
+    bus.waits().counter = 12345;
+    bus.write_cycle_wait();
+    EXPECT_EQ(bus.waits().counter, 10000u);
     EXPECT_EQ(port.events, (std::vector<port_event>{delay, {port_op::write_cycle}}));
 }
 

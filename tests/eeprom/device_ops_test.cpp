@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "bus/bus.h"
-#include "bus/timing.h"
 #include "app/menu_actions.h"
+#include "chip/ack_poll.h"
+#include "chip/control_byte.h"
 #include "eeprom/eeprom.h"
 #include "image/image.h"
 #include "sim/sim_board.h"
@@ -17,6 +17,8 @@
 namespace {
 
 using values = std::vector<std::uint8_t>;
+
+constexpr int IMAGE_SIZE = 128;
 
 // The register writes between two events of the log.
 values data_writes(const recording_port& port, std::size_t from, std::size_t to) {
@@ -37,17 +39,17 @@ class DeviceOnRecorder : public ::testing::Test {
 protected:
     recording_fixture_port rec;
     recording_port& port = rec.port;
-    void SetUp() override {
-        std::memset(image_buffer, 0, IMAGE_SIZE);
-        std::memset(readback_buffer, 0, IMAGE_SIZE);
-    }
+    two_wire_bus& bus = rec.bus;
+    menu_session session{rec.device};
+    values& image_buffer = session.image;
+    values& readback_buffer = session.readback;
     // Runs a menu action on a healthy board: its line test passes, and the
     // log then holds what follows it.
-    std::string output_of(void (*action)()) {
+    std::string output_of(void (*action)(menu_session&)) {
         port.status_script.insert(port.status_script.begin(), {0x00, 0x40});
         auto from = static_cast<std::ptrdiff_t>(port.events.size());
         testing::internal::CaptureStdout();
-        action();
+        action(session);
         std::string out = testing::internal::GetCapturedStdout();
         if (port.claims == 0 || !port.refusal.empty()) return out;
         const port_event delay{port_op::bit_delay};
@@ -74,7 +76,6 @@ TEST_F(DeviceOnRecorder, WriteSendsWordAddressThenDataForEachByte) {
     expected.insert(expected.end(), 8, 0x00);
     expected.insert(expected.end(), {0x80, 0x00, 0x80, 0x00});
     EXPECT_EQ(data_writes(port, reads[1], cycles[1]), expected);
-    EXPECT_EQ(bus_address, 128);
     EXPECT_EQ(port.count(port_op::write), 128u * 90 + 31 + 5 + 2);
     EXPECT_EQ(port.count(port_op::bit_delay), port.count(port_op::write));
 }
@@ -137,31 +138,31 @@ TEST_F(DeviceOnRecorder, RefusedPortIsLeftAlone) {
 
 // The read as it was before it opened with a poll: start, DEVICE_WRITE and a
 // clocked acknowledge that nobody reads.
-void read_without_poll(std::uint8_t* buffer) {
-    bus_start();
-    send_fixed_byte(DEVICE_WRITE);
-    ack_clock();
-    send_fixed_byte(0x00);
-    ack_clock();
-    bus_restart();
-    send_fixed_byte(DEVICE_READ);
-    ack_clock();
+void read_without_poll(two_wire_bus& bus, values& buffer) {
+    bus.start();
+    bus.send_fixed_byte(DEVICE_WRITE);
+    bus.ack_clock();
+    bus.send_fixed_byte(0x00);
+    bus.ack_clock();
+    bus.restart();
+    bus.send_fixed_byte(DEVICE_READ);
+    bus.ack_clock();
     for (int i = 0; i < IMAGE_SIZE; ++i) {
-        buffer[i] = receive_byte();
-        if (i == IMAGE_SIZE - 1) master_nack();
-        else master_ack();
+        buffer[i] = bus.receive_byte();
+        if (i == IMAGE_SIZE - 1) bus.master_nack();
+        else bus.master_ack();
     }
-    bus_stop();
+    bus.stop();
 }
 
 TEST_F(DeviceOnRecorder, ReadOpensWithAPollAndIsOtherwiseTheSameTraffic) {
     port.status_script = {0x00};
-    device_outcome outcome = read_whole_device(image_buffer);
+    device_outcome outcome = read_image(rec.device, image_buffer);
     EXPECT_EQ(outcome.result, device_result::done);
     EXPECT_EQ(outcome.bytes, IMAGE_SIZE);
     std::vector<port_event> opened = port.events;
     port.clear();
-    read_without_poll(readback_buffer);
+    read_without_poll(bus, readback_buffer);
     std::vector<port_event> old = port.events;
     // The poll's status read at the ninth clock is the only access more.
     ASSERT_EQ(opened[60], (port_event{port_op::read, LPT_STATUS, 0x00}));
@@ -174,14 +175,14 @@ TEST_F(DeviceOnRecorder, ReadOpensWithAPollAndIsOtherwiseTheSameTraffic) {
 
 TEST_F(DeviceOnRecorder, SilentChipEndsReadAndVerifyWithTheBuffersUntouched) {
     port.status_after_script = 0x40;
-    std::memset(image_buffer, 0x55, IMAGE_SIZE);
-    std::memset(readback_buffer, 0x66, IMAGE_SIZE);
+    std::ranges::fill(image_buffer, 0x55);
+    std::ranges::fill(readback_buffer, 0x66);
     const std::string message = "No acknowledge from the EEPROM: check the board, its power and the cable.\n";
     EXPECT_EQ(output_of(read_eeprom_to_buffer), message);
     EXPECT_EQ(port.count(port_op::read), POLL_ACK_ATTEMPTS);
     EXPECT_EQ(output_of(verify_eeprom), message);
-    EXPECT_EQ(std::count(image_buffer, image_buffer + IMAGE_SIZE, 0x55), IMAGE_SIZE);
-    EXPECT_EQ(std::count(readback_buffer, readback_buffer + IMAGE_SIZE, 0x66), IMAGE_SIZE);
+    EXPECT_EQ(std::ranges::count(image_buffer, 0x55), IMAGE_SIZE);
+    EXPECT_EQ(std::ranges::count(readback_buffer, 0x66), IMAGE_SIZE);
     // A stop, then the lines idle.
     values data = port.writes_to(LPT_DATA);
     EXPECT_EQ(values(data.end() - 4, data.end()), (values{0x00, 0x80, 0x00, 0x80}));
@@ -190,7 +191,7 @@ TEST_F(DeviceOnRecorder, SilentChipEndsReadAndVerifyWithTheBuffersUntouched) {
 
 TEST_F(DeviceOnRecorder, OnlyTheLastByteReadIsNotAcknowledged) {
     port.status_script = {0x00};
-    read_whole_device(image_buffer);
+    read_image(rec.device, image_buffer);
     auto reads = positions_of(port, port_op::read);
     reads.erase(reads.begin());  // the poll's
     for (int byte = 0; byte < IMAGE_SIZE; ++byte) {
@@ -205,21 +206,21 @@ TEST_F(DeviceOnRecorder, OnlyTheLastByteReadIsNotAcknowledged) {
 
 TEST_F(DeviceOnRecorder, ReadTakesStatusBit6Only) {
     port.status_after_script = 0xBF;
-    std::memset(image_buffer, 0x55, IMAGE_SIZE);
+    std::ranges::fill(image_buffer, 0x55);
     std::string out = output_of(read_eeprom_to_buffer);
-    EXPECT_EQ(std::count(image_buffer, image_buffer + IMAGE_SIZE, 0x00), IMAGE_SIZE);
+    EXPECT_EQ(std::ranges::count(image_buffer, 0x00), IMAGE_SIZE);
     EXPECT_EQ(out.size(), 1105u);
     EXPECT_EQ(port.count(port_op::write), 90u + 128 * 22 + 5 + 2);
 
     port.status_after_script = 0xFF;
     port.status_script = {0x00};
     for (int i = 0; i < IMAGE_SIZE; ++i) port.status_script.insert(port.status_script.end(), {0x40, 0x00, 0x40, 0x40, 0x00, 0x00, 0x40, 0x00});
-    read_whole_device(image_buffer);
-    EXPECT_EQ(std::count(image_buffer, image_buffer + IMAGE_SIZE, 0xB2), IMAGE_SIZE);
+    read_image(rec.device, image_buffer);
+    EXPECT_EQ(std::ranges::count(image_buffer, 0xB2), IMAGE_SIZE);
 }
 
 TEST_F(DeviceOnRecorder, VerifyReportsEveryEqualByteUpToTheFirstDifference) {
-    std::memset(image_buffer, 0xFF, IMAGE_SIZE);
+    std::ranges::fill(image_buffer, 0xFF);
     port.status_script = {0x00};
     EXPECT_EQ(output_of(verify_eeprom), repeat("Verify O.K.\n", 128));
     EXPECT_EQ(port.writes_to(LPT_CONTROL).back(), 0x04);
@@ -230,7 +231,7 @@ TEST_F(DeviceOnRecorder, VerifyReportsEveryEqualByteUpToTheFirstDifference) {
     EXPECT_EQ(output_of(verify_eeprom), " ERROR: ADDRESS   WRITE DATA   READ DATA\n"
                                         "          0         0            ff   \n");
 
-    std::memset(image_buffer, 0xB2, IMAGE_SIZE);
+    std::ranges::fill(image_buffer, 0xB2);
     image_buffer[5] = 0x00;
     image_buffer[9] = 0x00;
     port.status_script = {0x00};
@@ -246,16 +247,27 @@ class DeviceOnChip : public ::testing::Test {
 protected:
     std::uint8_t blank[IMAGE_SIZE];
     std::unique_ptr<sim_board> board;
+    std::unique_ptr<parallel_device> device;
+    std::unique_ptr<menu_session> session;
+    std::uint8_t* image_buffer = nullptr;
     void SetUp() override {
         std::memset(blank, 0xFF, IMAGE_SIZE);
-        board = std::make_unique<sim_board>(default_sim_chip(), blank, true);
-        port_use(board.get());
+        use_board(true);
         for (int i = 0; i < IMAGE_SIZE; ++i) image_buffer[i] = static_cast<std::uint8_t>(i * 7 + 3);
     }
-    void TearDown() override { port_use(nullptr); }
+    void use_board(bool chip_present) {
+        board = std::make_unique<sim_board>(default_sim_chip(), blank, chip_present);
+        device = std::make_unique<parallel_device>(*board, target_of());
+        values image = session ? session->image : values(IMAGE_SIZE);
+        session = std::make_unique<menu_session>(*device);
+        session->image = image;
+        image_buffer = session->image.data();
+    }
+    two_wire_bus& bus() { return device->bus(); }
+    void write_eeprom() { ::write_eeprom(*session); }
     std::string verify_output() {
         testing::internal::CaptureStdout();
-        verify_eeprom();
+        verify_eeprom(*session);
         return testing::internal::GetCapturedStdout();
     }
 };
@@ -269,17 +281,10 @@ TEST_F(DeviceOnChip, WriteThenVerifyAtOnce) {
 TEST_F(DeviceOnChip, ReadWaitsForAChipStillBusyWithItsLastWrite) {
     // The write loop alone, without the final poll: the chip is still busy
     // with byte 127 when the verify starts.
-    bus_address = 0;
-    for (; bus_address < IMAGE_SIZE; ++bus_address) {
-        ASSERT_TRUE(poll_ack());
-        send_byte(static_cast<std::uint8_t>(bus_address));
-        ack_clock();
-        send_byte(image_buffer[bus_address]);
-        ack_clock();
-        bus_stop();
-        write_cycle_wait();
-    }
-    bus_idle();
+    for (int address = 0; address < IMAGE_SIZE; ++address)
+        ASSERT_EQ(device->write(static_cast<std::uint32_t>(address), {image_buffer + address, 1}).result,
+                  device_result::done);
+    bus().idle();
     EXPECT_TRUE(chip_busy(board->chip(), board->now_us()));
     EXPECT_EQ(verify_output(), repeat("Verify O.K.\n", 128));
 }
@@ -287,10 +292,10 @@ TEST_F(DeviceOnChip, ReadWaitsForAChipStillBusyWithItsLastWrite) {
 TEST_F(DeviceOnChip, ReadAfterReadIsRightBecauseTheLastByteIsNotAcknowledged) {
     image_buffer[0] = 0x00;
     write_eeprom();
-    std::uint8_t first[IMAGE_SIZE];
-    read_whole_device(first);
-    bus_idle();
-    EXPECT_EQ(std::memcmp(first, image_buffer, IMAGE_SIZE), 0);
+    values first(IMAGE_SIZE);
+    read_image(*device, first);
+    bus().idle();
+    EXPECT_EQ(std::memcmp(first.data(), image_buffer, IMAGE_SIZE), 0);
     EXPECT_EQ(verify_output(), repeat("Verify O.K.\n", 128));
 }
 
@@ -298,31 +303,29 @@ TEST_F(DeviceOnChip, AcknowledgingTheLastByteSpoilsTheNextRead) {
     image_buffer[0] = 0x00;
     write_eeprom();
     // The read with master_ack after all 128 bytes.
-    std::uint8_t first[IMAGE_SIZE];
-    ASSERT_TRUE(begin_read_at_zero());
+    values first(IMAGE_SIZE);
+    ASSERT_TRUE(device->begin_read(0));
     for (int i = 0; i < IMAGE_SIZE; ++i) {
-        first[i] = receive_byte();
-        master_ack();
+        first[i] = bus().receive_byte();
+        bus().master_ack();
     }
-    bus_stop();
-    bus_idle();
-    EXPECT_EQ(std::memcmp(first, image_buffer, IMAGE_SIZE), 0) << "this read itself is right";
-    std::uint8_t second[IMAGE_SIZE];
-    std::memcpy(second, image_buffer, IMAGE_SIZE);
-    device_outcome spoiled = read_whole_device(second);
-    bus_idle();
-    EXPECT_TRUE(spoiled.result != device_result::done || std::memcmp(second, image_buffer, IMAGE_SIZE) != 0)
+    bus().stop();
+    bus().idle();
+    EXPECT_EQ(std::memcmp(first.data(), image_buffer, IMAGE_SIZE), 0) << "this read itself is right";
+    values second(image_buffer, image_buffer + IMAGE_SIZE);
+    device_outcome spoiled = read_image(*device, second);
+    bus().idle();
+    EXPECT_TRUE(spoiled.result != device_result::done || std::memcmp(second.data(), image_buffer, IMAGE_SIZE) != 0)
         << "the stop was lost, and the next read with it";
     // The menu's line test clocks such a bus free before its read.
     EXPECT_EQ(verify_output(), repeat("Verify O.K.\n", 128));
 }
 
 TEST_F(DeviceOnChip, EmptySocketIsReportedAndTheImageKept) {
-    board = std::make_unique<sim_board>(default_sim_chip(), blank, false);
-    port_use(board.get());
+    use_board(false);
     testing::internal::CaptureStdout();
     write_eeprom();
-    read_eeprom_to_buffer();
+    read_eeprom_to_buffer(*session);
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "No acknowledge from the EEPROM at address 0: check the board, its power and the cable.\n"
               "No acknowledge from the EEPROM: check the board, its power and the cable.\n");

@@ -4,14 +4,14 @@
 
 namespace {
 
-std::string dump_of(const std::uint8_t* buffer, dump_index format) {
+std::string dump_of(std::span<const std::uint8_t> buffer, dump_index format) {
     testing::internal::CaptureStdout();
     print_dump(buffer, format);
     return testing::internal::GetCapturedStdout();
 }
 
 TEST(Dump, EntriesAreEightCharactersWithNothingAfterTheLast) {
-    std::uint8_t buffer[IMAGE_SIZE] = {};
+    std::uint8_t buffer[128] = {};
     buffer[1] = 0x0F;
     buffer[5] = 0xFF;
     buffer[127] = 0xAB;

@@ -3,11 +3,10 @@
 
 #include <sstream>
 
-#include "bus/port.h"
-#include "bus/trace.h"
 #include "app/menu_actions.h"
-#include "eeprom/eeprom.h"
+#include "bus/trace.h"
 #include "sim/sim_board.h"
+#include "support/recording_port.h"
 #include "support/run_tool.h"
 
 namespace {
@@ -51,13 +50,15 @@ vcd_summary read_vcd(const std::string& text) {
 TEST(Trace, ReadActionGivesValidVcdWithOneRiseOfSclPerClock) {
     tool_dir dir;
     sim_board board(default_sim_chip(), std::vector<std::uint8_t>(default_sim_chip().size(), 0), true);
-    port_use(&board);
-    ASSERT_EQ(trace_open(dir.file("bus.vcd")), "");
-    testing::internal::CaptureStdout();
-    read_eeprom_to_buffer();
-    testing::internal::GetCapturedStdout();
-    trace_close();
-    port_use(nullptr);
+    {
+        bus_trace trace;
+        ASSERT_EQ(trace.open(dir.file("bus.vcd")), "");
+        parallel_device device(board, target_of(), &trace);
+        menu_session session(device);
+        testing::internal::CaptureStdout();
+        read_eeprom_to_buffer(session);
+        testing::internal::GetCapturedStdout();
+    }
 
     vcd_summary vcd = read_vcd(dir.get("bus.vcd"));
     EXPECT_TRUE(vcd.header_ok);

@@ -7,7 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "bus/port.h"
+#include "device/parallel_device.h"
+#include "transport/port_backend.h"
 
 enum class port_op { write, read, bit_delay, write_cycle };
 
@@ -63,9 +64,15 @@ public:
     void clear() { events.clear(); }
 };
 
-// Installs a recorder as the back end for the life of a test.
+// A part as the tool uses it by default, or another of the table.
+inline chip_target target_of(const char* name = "24c01") {
+    const chip_profile* p = find_chip(name);
+    return {p, p->page_size};
+}
+
+// A recorder behind the device interface, with the default 24C01 on it.
 struct recording_fixture_port {
     recording_port port;
-    recording_fixture_port() { port_use(&port); }
-    ~recording_fixture_port() { port_use(nullptr); }
+    parallel_device device{port, target_of()};
+    two_wire_bus& bus = device.bus();
 };

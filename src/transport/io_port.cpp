@@ -1,4 +1,4 @@
-#include "bus/io_port.h"
+#include "transport/io_port.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "bus/real_port.h"
+#include "transport/real_port.h"
 
 class io_port : public real_port {
 public:

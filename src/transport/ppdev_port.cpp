@@ -1,4 +1,4 @@
-#include "bus/ppdev_port.h"
+#include "transport/ppdev_port.h"
 
 #include <fcntl.h>
 #include <grp.h>
@@ -68,8 +68,7 @@ ppdev_port::~ppdev_port() { close_device(); }
 // Released before the close, so that the kernel does not have to.
 void ppdev_port::close_device() {
     action_end();
-    if (fd_ >= 0) close(fd_);
-    fd_ = -1;
+    fd_.reset();
     claimed_ = false;
 }
 
@@ -116,13 +115,13 @@ std::string ppdev_port::other_ports() const {
 }
 
 std::string ppdev_port::claim() {
-    if (fd_ < 0) {
-        fd_ = open(device_.c_str(), O_RDWR | O_CLOEXEC);
-        if (fd_ < 0) return refusal(errno);
+    if (!fd_) {
+        fd_.reset(open(device_.c_str(), O_RDWR | O_CLOEXEC));
+        if (!fd_) return refusal(errno);
     }
     // No PPEXCL: beside the printer driver an exclusive claim is refused, and
     // while the claim is held no other driver can drive the port anyway.
-    if (claim_within(fd_, PPDEV_CLAIM_WAIT_SECONDS) == 0) {
+    if (claim_within(fd_.get(), PPDEV_CLAIM_WAIT_SECONDS) == 0) {
         claimed_ = true;
         return {};
     }
@@ -137,7 +136,7 @@ std::string ppdev_port::claim() {
 }
 
 void ppdev_port::action_end() {
-    if (claimed_) ioctl(fd_, PPRELEASE);
+    if (claimed_) ioctl(fd_.get(), PPRELEASE);
     claimed_ = false;
 }
 
@@ -152,11 +151,11 @@ void ppdev_port::write(std::uint16_t reg, std::uint8_t value) {
     unsigned char byte = value;
     note_write(reg, value);
     int request = reg == LPT_DATA ? PPWDATA : reg == LPT_CONTROL ? PPWCONTROL : 0;
-    if (request != 0 && ioctl(fd_, request, &byte) != 0) lost(errno);
+    if (request != 0 && ioctl(fd_.get(), request, &byte) != 0) lost(errno);
 }
 
 std::uint8_t ppdev_port::read(std::uint16_t reg) {
     unsigned char byte = 0xFF;
-    if (reg == LPT_STATUS && ioctl(fd_, PPRSTATUS, &byte) != 0) lost(errno);
+    if (reg == LPT_STATUS && ioctl(fd_.get(), PPRSTATUS, &byte) != 0) lost(errno);
     return byte;
 }

@@ -9,7 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "bus/real_port.h"
+#include "transport/real_port.h"
+#include "util/unique_fd.h"
 
 // How long a claim waits for another user of the port, such as a print job.
 inline constexpr unsigned PPDEV_CLAIM_WAIT_SECONDS = 3;
@@ -39,6 +40,6 @@ private:
 
     std::string device_;
     std::string kernel_ports_;
-    int fd_ = -1;
+    unique_fd fd_;
     bool claimed_ = false;
 };

@@ -1,7 +1,7 @@
 // The advice for a ppdev device that does not exist: the ports that do.
 #include <gtest/gtest.h>
 
-#include "bus/ppdev_port.h"
+#include "transport/ppdev_port.h"
 #include "support/run_tool.h"
 
 TEST(PpdevPorts, ParportNodesInPortOrder) {

@@ -22,8 +22,13 @@ struct bus_levels {
 };
 
 // A port back end: the real ppdev or I/O-port access, the simulated board, or
-// the recorder the tests use. port_write/port_read reach exactly one of them.
+// the recorder the tests use. The bus (bus/bus.h) drives exactly one of them.
 struct port_backend {
+    port_backend() = default;
+    // A back end owns its port (a descriptor, a privilege, a chip file): a
+    // copy would give it back twice.
+    port_backend(const port_backend&) = delete;
+    port_backend& operator=(const port_backend&) = delete;
     virtual ~port_backend() = default;
 
     // Called at the start of every device action. Returns "" when the port
@@ -59,17 +64,3 @@ struct port_backend {
 struct port_lost : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
-
-// Chooses the back end for the rest of the run (not owned).
-void port_use(port_backend* backend);
-port_backend* port_current();
-
-// One register access each, in program order.
-void port_write(std::uint16_t port, std::uint8_t value);
-unsigned port_read(std::uint16_t port);
-
-// Start and end of a device action: see port_backend::claim/action_end.
-std::string port_begin_action();
-// Returns action_problem().
-std::string port_end_action();
-void port_abandon();

@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "bus/port.h"
-#include "bus/real_time_pacer.h"
+#include "transport/port_backend.h"
+#include "transport/real_time_pacer.h"
 
 // What the two real port back ends share: the paced bit delay, a clock for
 // the trace, and the levels the master drives (a port cannot see more).

@@ -1,0 +1,61 @@
+#include "app/chip_choice.h"
+
+#include <cstdlib>
+
+namespace {
+
+// A whole unsigned number, decimal or 0x hexadecimal.
+bool parse_number(const std::string& text, unsigned long& value) {
+    if (text.empty() || text[0] == '-' || text[0] == '+') return false;
+    char* end = nullptr;
+    value = std::strtoul(text.c_str(), &end, 0);
+    return *end == '\0';
+}
+
+std::string choose_page(const std::string& text, chip_target& target) {
+    const std::uint32_t size = target.size();
+    const unsigned largest = largest_page_of_size(size);
+    unsigned long page = 0;
+    if (!parse_number(text, page) || page == 0 || (page & (page - 1)) != 0 || page > largest)
+        return "bad --page-size '" + text + "': the " + std::to_string(size) + "-byte parts have pages of 1 to " +
+               std::to_string(largest) + " bytes, a power of two (1 is always safe)";
+    target.page_size = static_cast<std::uint16_t>(page);
+    return {};
+}
+
+std::string choose_address(const std::string& text, chip_target& target) {
+    const chip_profile& p = *target.profile;
+    if (p.style == addressing::word_in_first_byte)
+        return "the " + std::string(p.name) + " has no chip-select pins: leave out --address";
+    unsigned long address = 0;
+    if (!parse_number(text, address) || address < BASE_BUS_ADDRESS || address > BASE_BUS_ADDRESS + 7)
+        return "bad --address '" + text + "': give 0x50 to 0x57";
+    unsigned block_mask = (1u << p.block_bits) - 1;
+    if ((address & block_mask) != 0)
+        return "bad --address '" + text + "': the " + std::string(p.name) + " uses A" +
+               (p.block_bits > 1 ? "0 to A" + std::to_string(p.block_bits - 1) : std::string("0")) +
+               " as address bits, so those bits must be 0";
+    target.bus_address = static_cast<std::uint8_t>(address);
+    return {};
+}
+
+}  // namespace
+
+std::string choose_chip(const chip_request& request, chip_target& target) {
+    const chip_profile* profile = find_chip(request.name);
+    if (!profile) return "unknown chip '" + request.name + "': --chip list shows the known ones";
+    target = {profile, profile->page_size, BASE_BUS_ADDRESS};
+    std::string problem;
+    if (!request.page_size.empty()) problem = choose_page(request.page_size, target);
+    if (problem.empty() && !request.address.empty()) problem = choose_address(request.address, target);
+    return problem;
+}
+
+void print_chip_list(std::FILE* out) {
+    std::fputs("chip       maker        size  page  address bytes  block bits  tWR ms\n", out);
+    for (const chip_profile& p : chip_profiles())
+        std::fprintf(out, "%-10s %-10s %6u %5u %14u %11u %7u\n", std::string(p.name).c_str(),
+                     p.generic() ? "-" : std::string(p.maker).c_str(), static_cast<unsigned>(p.size),
+                     static_cast<unsigned>(p.page_size), static_cast<unsigned>(p.address_bytes),
+                     static_cast<unsigned>(p.block_bits), static_cast<unsigned>(p.write_cycle_ms));
+}

@@ -1,0 +1,19 @@
+// Acknowledge polling: a start and the chip's write byte, again and again,
+// until the chip answers. A chip in its internal write cycle stays silent,
+// so the first answer is also the end of the cycle.
+#pragma once
+
+#include <cstdint>
+
+#include "bus/bus.h"
+
+// Attempts poll_ack makes before it gives up on a silent chip: 1000 tries
+// of 30 bit delays is 150 ms at 5 us a delay, far beyond any write cycle.
+inline constexpr unsigned POLL_ACK_ATTEMPTS = 1000;
+
+// Any state -> SDA released, SCL low, the chip ready for the rest of the
+// transaction opened by first_byte. A retry starts again with SCL still high,
+// so its start condition is a repeated start with no stop before it. False
+// when the chip has not answered within POLL_ACK_ATTEMPTS; the lines are then
+// as after success.
+bool poll_ack(two_wire_bus& bus, std::uint8_t first_byte);

@@ -1,0 +1,21 @@
+// The first byte after a start: device code, select or block bits, R/W.
+#pragma once
+
+#include <cstdint>
+
+#include "chip/chip_profile.h"
+
+inline constexpr std::uint8_t READ_BIT = 0x01;
+
+// The default 24C01's: device code 1010, chip select 000, then R/W.
+inline constexpr std::uint8_t DEVICE_WRITE = 0xA0;
+inline constexpr std::uint8_t DEVICE_READ = DEVICE_WRITE | READ_BIT;
+
+// The byte that opens a write to offset, and the one that turns the same
+// transaction round to reading.
+inline std::uint8_t write_byte_for(const chip_target& target, std::uint32_t offset) {
+    return locate(target, offset).first_byte;
+}
+inline std::uint8_t read_byte_for(const chip_target& target, std::uint32_t offset) {
+    return static_cast<std::uint8_t>(write_byte_for(target, offset) | READ_BIT);
+}

@@ -1,0 +1,157 @@
+#include "device/parallel_device.h"
+
+#include "chip/ack_poll.h"
+#include "chip/control_byte.h"
+
+device_outcome parallel_device::begin_action() {
+    lost_ = {};
+    device_outcome outcome;
+    std::string refusal = bus_.claim();
+    if (!refusal.empty()) {
+        outcome.result = device_result::port_refused;
+        outcome.port_message = refusal;
+    }
+    return outcome;
+}
+
+device_outcome parallel_device::end_action() {
+    device_outcome outcome;
+    if (lost_.result != device_result::done) return outcome;  // reported already
+    outcome.port_message = bus_.release();
+    if (!outcome.port_message.empty()) outcome.result = device_result::port_lost;
+    return outcome;
+}
+
+device_outcome parallel_device::guarded(const std::function<device_outcome()>& steps) {
+    if (lost_.result != device_result::done) return lost_;
+    try {
+        return steps();
+    } catch (const port_lost& lost) {
+        lost_.result = device_result::port_lost;
+        lost_.port_message = std::string(lost.what()) + "\n";
+        bus_.abandon();
+        return lost_;
+    }
+}
+
+// Driven low it must read low, released it must read high.
+device_result parallel_device::sda_follows() {
+    if (bus_.sense_sda(SDA_LOW)) return device_result::sda_not_driven;
+    if (!bus_.sense_sda(SDA_HIGH)) return device_result::sda_held_low;
+    return device_result::done;
+}
+
+device_outcome parallel_device::test_lines(int& clearing_clocks) {
+    clearing_clocks = -1;
+    return guarded([&] {
+        device_outcome outcome;
+        outcome.result = sda_follows();
+        if (outcome.result != device_result::sda_held_low) return outcome;
+        // A chip left in the middle of sending a byte holds SDA until clocked on.
+        clearing_clocks = bus_.clear();
+        if (clearing_clocks < 0) return outcome;
+        bus_.stop();
+        outcome.result = sda_follows();
+        return outcome;
+    });
+}
+
+// The chip never acknowledged: end the transaction and rest the lines.
+device_outcome parallel_device::silent_chip(std::uint32_t offset) {
+    bus_.stop();
+    bus_.idle();
+    device_outcome outcome;
+    outcome.result = device_result::no_acknowledge;
+    outcome.address = static_cast<int>(offset);
+    return outcome;
+}
+
+device_outcome parallel_device::probe() {
+    return guarded([&] {
+        device_outcome outcome;
+        if (!poll_ack(bus_, write_byte_for(target_, 0))) outcome.result = device_result::no_acknowledge;
+        bus_.stop();
+        bus_.idle();
+        return outcome;
+    });
+}
+
+bool parallel_device::begin_read(std::uint32_t offset) {
+    chip_location at = locate(target_, offset);
+    // Polling first: a chip still busy with a write cycle is waited for, and
+    // a silent one is found before anything is read from nothing.
+    if (!poll_ack(bus_, at.first_byte)) return false;
+    for (int i = 0; i < at.word_bytes; ++i) {
+        bus_.send_fixed_byte(at.word[i]);
+        bus_.ack_clock();
+    }
+    bus_.restart();
+    bus_.send_fixed_byte(static_cast<std::uint8_t>(at.first_byte | READ_BIT));
+    bus_.ack_clock();
+    return true;
+}
+
+// One sequential read, ended with a stop that leaves both lines low.
+device_outcome parallel_device::read(std::uint32_t offset, std::span<std::uint8_t> out, const read_watch& watch) {
+    return guarded([&] {
+        device_outcome outcome;
+        if (!begin_read(offset)) {
+            bus_.stop();
+            outcome.result = device_result::no_acknowledge;
+            outcome.address = static_cast<int>(offset);
+            return outcome;
+        }
+        std::size_t count = 0;
+        for (bool last = out.empty(); !last;) {
+            out[count++] = bus_.receive_byte();
+            // No acknowledge after the last byte: an acknowledged chip would
+            // go on driving the next byte and could swallow the stop.
+            last = count == out.size() || (watch && !watch(count));
+            if (last) bus_.master_nack();
+            else bus_.master_ack();
+        }
+        bus_.stop();
+        outcome.bytes = static_cast<int>(count);
+        return outcome;
+    });
+}
+
+device_outcome parallel_device::write(std::uint32_t offset, std::span<const std::uint8_t> data) {
+    return guarded([&] {
+        chip_location at = locate(target_, offset);
+        // Polling also waits out the internal write of the transaction before.
+        if (!poll_ack(bus_, at.first_byte)) return silent_chip(offset);
+        for (int i = 0; i < at.word_bytes; ++i) {
+            bus_.send_byte(at.word[i]);
+            bus_.ack_clock();
+        }
+        for (std::uint8_t byte : data) {
+            bus_.send_byte(byte);
+            bus_.ack_clock();
+        }
+        bus_.stop();
+        bus_.write_cycle_wait();
+        last_written_ = offset + static_cast<std::uint32_t>(data.size()) - 1;
+        device_outcome outcome;
+        outcome.bytes = static_cast<int>(data.size());
+        return outcome;
+    });
+}
+
+// The last transaction is still being written inside the chip: wait for it
+// as for every other, so a read straight after finds it done.
+device_outcome parallel_device::finish_writes() {
+    return guarded([&] {
+        if (!poll_ack(bus_, write_byte_for(target_, last_written_))) return silent_chip(last_written_);
+        bus_.stop();
+        bus_.idle();
+        return device_outcome{};
+    });
+}
+
+device_outcome parallel_device::idle() {
+    return guarded([&] {
+        bus_.idle();
+        return device_outcome{};
+    });
+}

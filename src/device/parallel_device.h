@@ -1,0 +1,48 @@
+// The device interface on a bit-banged two-wire bus: the parallel port (or
+// the simulated board, or the tests' recorder) with SCL and SDA driven one
+// register access at a time. It owns the bus sequences of every transaction;
+// for the default 24C01 they are the same register accesses the tool has
+// always made. A port lost in the middle of a sequence ends the sequence and
+// comes back as a port_lost outcome; the port is then abandoned, so that the
+// next action opens it afresh.
+#pragma once
+
+#include <functional>
+
+#include "bus/bus.h"
+#include "device/eeprom_device.h"
+
+class parallel_device : public eeprom_device {
+public:
+    parallel_device(port_backend& port, const chip_target& target, bus_trace* trace = nullptr)
+        : bus_(port, trace), target_(target) {}
+
+    std::string name() const override { return bus_.port().name(); }
+    const chip_target& target() const override { return target_; }
+    device_outcome begin_action() override;
+    device_outcome end_action() override;
+    bool has_line_test() const override { return true; }
+    device_outcome test_lines(int& clearing_clocks) override;
+    device_outcome probe() override;
+    device_outcome read(std::uint32_t offset, std::span<std::uint8_t> out, const read_watch& watch) override;
+    device_outcome write(std::uint32_t offset, std::span<const std::uint8_t> data) override;
+    device_outcome finish_writes() override;
+    device_outcome idle() override;
+
+    // Polls at offset, sends its word address, a repeated start and the read
+    // byte: the chip is then ready to send the byte at offset. False when the
+    // chip never acknowledged; the lines are then left as poll_ack leaves them.
+    bool begin_read(std::uint32_t offset);
+
+    two_wire_bus& bus() { return bus_; }
+
+private:
+    device_outcome guarded(const std::function<device_outcome()>& steps);
+    device_result sda_follows();
+    device_outcome silent_chip(std::uint32_t offset);
+
+    two_wire_bus bus_;
+    chip_target target_;
+    std::uint32_t last_written_ = 0;  // the last byte the last write sent
+    device_outcome lost_;             // port_lost once the port failed in this action
+};
