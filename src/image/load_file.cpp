@@ -2,11 +2,13 @@
 #include "image/load_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cctype>
 #include <cstring>
+#include <optional>
 
 #include <srecord/input/file/ascii_hex.h>
 #include <srecord/input/file/atmel_generic.h>
@@ -75,14 +77,7 @@ const reader READERS[] = {
 std::string system_failure(const std::string& what, int error) { return what + ": " + std::strerror(error); }
 
 // At most LOAD_FILE_LIMIT + 1 bytes, so that an endless input is caught.
-std::string read_bounded(const std::string& name, const std::string& shown, std::vector<std::uint8_t>& bytes) {
-    unique_fd owned;
-    int fd = 0;
-    if (name != "-") {
-        owned.reset(open(name.c_str(), O_RDONLY | O_CLOEXEC));
-        if (!owned) return system_failure("Cannot read " + shown, errno);
-        fd = owned.get();
-    }
+std::string read_bounded(int fd, const std::string& shown, std::vector<std::uint8_t>& bytes) {
     bytes.clear();
     std::uint8_t chunk[65536];
     while (bytes.size() <= LOAD_FILE_LIMIT) {
@@ -169,28 +164,44 @@ loaded_file load_file(const std::string& name, std::uint32_t chip_size) {
     loaded_file result;
     result.image = sparse_image(chip_size);
     std::string shown = name == "-" ? "standard input" : name;
-    result.error = read_bounded(name, shown, result.source);
+    unique_fd file;
+    int fd = 0;
+    if (name != "-") {
+        file.reset(open(name.c_str(), O_RDONLY | O_CLOEXEC));
+        if (!file) return refusal(system_failure("Cannot read " + shown, errno));
+        fd = file.get();
+    }
+    result.error = read_bounded(fd, shown, result.source);
     if (!result.error.empty()) return result;
 
-    memory_file copy;
-    if (!copy.valid()) return refusal("Cannot read " + shown + ": " + copy.error());
-    if (std::string problem = copy.assign(result.source); !problem.empty())
-        return refusal("Cannot read " + shown + ": " + problem);
+    // The readers open files by name. A regular file is read again through
+    // its open descriptor, so the bytes are the ones just read whatever
+    // happens to the name; a pipe or device is read once, and its bytes are
+    // handed on in memory.
+    struct stat info {};
+    std::optional<memory_file> copy;
+    std::string path = "/proc/self/fd/" + std::to_string(fd);
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        copy.emplace();
+        std::string problem = copy->valid() ? copy->assign(result.source) : copy->error();
+        if (!problem.empty()) return refusal("Cannot read " + shown + ": " + problem);
+        path = copy->path();
+    }
 
     std::string first_fault;
     for (const reader& r : READERS) {
         sparse_image image(chip_size);
         std::string fault;
-        attempt outcome = try_reader(r, copy.path(), image, fault);
+        attempt outcome = try_reader(r, path, image, fault);
         if (outcome == attempt::not_this_format) continue;
         if (outcome == attempt::fault) {
-            if (r.checksummed) return refusal(located(fault, copy.path(), shown));
-            if (first_fault.empty()) first_fault = located(fault, copy.path(), shown);
+            if (r.checksummed) return refusal(located(fault, path, shown));
+            if (first_fault.empty()) first_fault = located(fault, path, shown);
             continue;
         }
         if (image.covered_count() == 0) return refusal(shown + " holds no data for the chip");
         result.image = std::move(image);
-        result.format = r.create(copy.path())->get_file_format_name();
+        result.format = r.create(path)->get_file_format_name();
         return result;
     }
     if (result.source.size() == chip_size) {

@@ -12,7 +12,7 @@
 
 // Larger inputs are refused: no 24Cxx image comes near it, and a device or
 // pipe without end cannot keep the tool reading.
-inline constexpr std::size_t LOAD_FILE_LIMIT = 16u << 20;
+inline constexpr std::size_t LOAD_FILE_LIMIT = 4u << 20;
 
 struct loaded_file {
     std::string error;        // "" or one line, without a newline, naming the file

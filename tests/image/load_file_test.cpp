@@ -98,7 +98,7 @@ TEST(LoadFile, BadFilesAreRefusedInOneLine) {
 }
 
 TEST(LoadFile, EndlessAndMissingInputsAreRefused) {
-    EXPECT_EQ(load_file("/dev/zero", 128).error, "/dev/zero is larger than 16 MiB, which no 24Cxx image is");
+    EXPECT_EQ(load_file("/dev/zero", 128).error, "/dev/zero is larger than 4 MiB, which no 24Cxx image is");
     EXPECT_EQ(load_file("/nonexistent/x.hex", 128).error, "Cannot read /nonexistent/x.hex: No such file or directory");
 }
 
