@@ -168,7 +168,10 @@ int program_or_verify(eeprom_device& device, const tool_options& options, const 
     if (std::string problem = wanted_image(options, wanted, record); !problem.empty()) return refused(problem, record);
     std::optional<serial_session> serial;
     if (production.stamps_serial) {
-        serial.emplace(options.production.serial_file);
+        const std::string& file = options.production.serial_file;
+        serial.emplace(file, SERIAL_LOCK_WAIT, [&file] {
+            say("Waiting for the serial file " + printable_name(file) + ", which another station holds...");
+        });
         if (!serial->error().empty()) return refused(serial->error() + ".", record);
         std::string too_big = serial_fit_failure(production.serial, serial->value());
         if (!too_big.empty()) return refused(too_big + ".", record);

@@ -35,6 +35,7 @@
 
 #include "image/address_text.h"
 #include "image/srecord_support.h"
+#include "text/printable_name.h"
 #include "util/memory_file.h"
 #include "util/unique_fd.h"
 
@@ -163,7 +164,7 @@ loaded_file refusal(std::string error) {
 loaded_file load_file(const std::string& name, std::uint32_t chip_size) {
     loaded_file result;
     result.image = sparse_image(chip_size);
-    std::string shown = name == "-" ? "standard input" : name;
+    std::string shown = name == "-" ? "standard input" : printable_name(name);
     unique_fd file;
     int fd = 0;
     if (name != "-") {

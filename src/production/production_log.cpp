@@ -9,6 +9,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "text/printable_name.h"
 #include "util/bounded_lock.h"
 #include "util/unique_fd.h"
 
@@ -44,11 +45,12 @@ std::string log_line(const log_entry& e) {
 }
 
 std::string append_to_log(const std::string& path, const log_entry& entry, std::chrono::milliseconds max_wait) {
-    auto failure = [&](int error) { return "Log " + path + " was not written (" + std::strerror(error) + ")"; };
+    const std::string shown = printable_name(path);
+    auto failure = [&](int error) { return "Log " + shown + " was not written (" + std::strerror(error) + ")"; };
     unique_fd fd(open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
     if (!fd) return failure(errno);
     if (int error = lock_within(fd.get(), max_wait); error != 0)
-        return error == ETIMEDOUT ? "Log " + path + " stayed locked by another station; this action's line was not written"
+        return error == ETIMEDOUT ? "Log " + shown + " stayed locked by another station; this action's line was not written"
                                   : failure(error);
     struct stat info {};
     if (fstat(fd.get(), &info) != 0) return failure(errno);

@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "image/address_text.h"
+#include "text/printable_name.h"
 #include "util/bounded_lock.h"
 
 namespace {
@@ -101,18 +102,21 @@ void stamp_serial(const serial_spec& spec, std::uint64_t value, sparse_image& im
     }
 }
 
-serial_session::serial_session(const std::string& path, std::chrono::milliseconds max_wait) : path_(path) {
+serial_session::serial_session(const std::string& path, std::chrono::milliseconds max_wait,
+                               const std::function<void()>& waiting)
+    : path_(path) {
+    const std::string shown = printable_name(path);
     fd_.reset(open(path.c_str(), O_RDWR | O_CLOEXEC));
     if (!fd_) {
-        error_ = "Serial file " + path + " cannot be opened (" + std::strerror(errno) +
+        error_ = "Serial file " + shown + " cannot be opened (" + std::strerror(errno) +
                  "); it must hold the next number";
         return;
     }
-    if (int failure = lock_within(fd_.get(), max_wait); failure != 0) {
-        error_ = failure == ETIMEDOUT ? "Serial file " + path + " stayed locked by another station for " +
+    if (int failure = lock_within(fd_.get(), max_wait, waiting); failure != 0) {
+        error_ = failure == ETIMEDOUT ? "Serial file " + shown + " stayed locked by another station for " +
                                             std::to_string(max_wait.count() / 1000) +
                                             " s; nothing was written: try again when it is free"
-                                      : "Serial file " + path + " cannot be locked (" + std::strerror(failure) + ")";
+                                      : "Serial file " + shown + " cannot be locked (" + std::strerror(failure) + ")";
         fd_.reset();
         return;
     }
@@ -120,7 +124,7 @@ serial_session::serial_session(const std::string& path, std::chrono::millisecond
     ssize_t got = pread(fd_.get(), text, sizeof text, 0);
     std::string_view number = got > 0 ? trimmed(std::string_view(text, static_cast<std::size_t>(got))) : "";
     if (got == static_cast<ssize_t>(sizeof text) || !parse_number(number, value_) || value_ == UINT64_MAX) {
-        error_ = "Serial file " + path + " does not hold a number (decimal, or hexadecimal after 0x)";
+        error_ = "Serial file " + shown + " does not hold a number (decimal, or hexadecimal after 0x)";
         fd_.reset();
         return;
     }
@@ -134,9 +138,11 @@ std::string serial_session::commit() {
                                static_cast<unsigned long long>(value_ + 1));
     // Over the old text in place, then cut to length: the lock stays on this file.
     ssize_t put = pwrite(fd_.get(), text, static_cast<std::size_t>(length), 0);
-    if (put != length || ftruncate(fd_.get(), length) != 0 || fsync(fd_.get()) != 0)
-        return "Serial file " + path_ + " could not be updated (" + (put < 0 || put == length ? std::strerror(errno) : "short write") +
-               "); set it to " + std::to_string(value_ + 1) + " by hand";
+    if (put != length || ftruncate(fd_.get(), length) != 0 || fsync(fd_.get()) != 0) {
+        std::string why = put < 0 || put == length ? std::strerror(errno) : "short write";
+        return "Serial file " + printable_name(path_) + " could not be updated (" + why + "); set it to " +
+               std::to_string(value_ + 1) + " by hand";
+    }
     ++value_;
     return {};
 }

@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -43,7 +44,9 @@ inline constexpr std::chrono::milliseconds SERIAL_LOCK_WAIT{30000};
 // (waiting at most max_wait for another station), released on destruction.
 class serial_session {
 public:
-    explicit serial_session(const std::string& path, std::chrono::milliseconds max_wait = SERIAL_LOCK_WAIT);
+    // waiting, if given, is called once when another station holds the file.
+    explicit serial_session(const std::string& path, std::chrono::milliseconds max_wait = SERIAL_LOCK_WAIT,
+                            const std::function<void()>& waiting = {});
 
     // "" or one line saying why there is no number to use.
     const std::string& error() const { return error_; }

@@ -4,7 +4,8 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 
 // 0 once fd is locked, ETIMEDOUT when max_wait passed first, or the errno of
-// a failure.
-int lock_within(int fd, std::chrono::milliseconds max_wait);
+// a failure. waiting, if given, is called once when the lock is found taken.
+int lock_within(int fd, std::chrono::milliseconds max_wait, const std::function<void()>& waiting = {});

@@ -113,8 +113,10 @@ TEST(SerialNumber, ASecondStationWaitsItsTurnOrGivesUp) {
     dir.put("serial", "7\n");
     std::optional<serial_session> first(std::in_place, dir.file("serial"));
     ASSERT_EQ(first->error(), "");
-    EXPECT_NE(serial_session(dir.file("serial"), 50ms).error().find("stayed locked by another station"),
+    int told = 0;
+    EXPECT_NE(serial_session(dir.file("serial"), 50ms, [&] { ++told; }).error().find("stayed locked by another station"),
               std::string::npos);
+    EXPECT_EQ(told, 1);
     std::uint64_t second_value = 0;
     std::thread second([&] { second_value = serial_session(dir.file("serial"), 60s).value(); });
     EXPECT_EQ(first->commit(), "");
