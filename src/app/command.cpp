@@ -101,7 +101,8 @@ int read_chip(eeprom_device& device, const std::string& name, output_format form
     device_outcome outcome = read_whole_chip(device, image, phase, progress);
     if (outcome.result != device_result::done) return failed(outcome, phase, {image.size()}, record);
     rendered_image file = render_image(image, format);
-    problem = file.error.empty() ? output_target_write(target, file.bytes) : "Cannot write " + name + ": " + file.error;
+    problem = file.error.empty() ? output_target_write(target, file.bytes)
+                                 : "Cannot write " + printable_name(name) + ": " + file.error + "; it is left as it was.";
     std::string done = "Read " + std::to_string(image.size()) + " bytes into " + shown(name, "standard output");
     if (int signal = interruption_signal()) {
         say(problem.empty() ? done + "; then interrupted." : problem);

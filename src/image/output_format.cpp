@@ -66,12 +66,12 @@ rendered_image render_image(std::span<const std::uint8_t> contents, output_forma
         return result;
     }
     // The writers write only to named files, and end the process when one
-    // fails; a file in memory does not fail short of memory itself.
+    // fails. A file in memory fails only past a file size limit, which is
+    // tried first with room for the wordiest format (a hex dump, under 5
+    // characters a byte).
     memory_file target;
-    if (!target.valid()) {
-        result.error = target.error();
-        return result;
-    }
+    result.error = target.valid() ? target.room_for(8 * contents.size() + 4096) : target.error();
+    if (!result.error.empty()) return result;
     {
         srecord::output::pointer out = writer_for(format, target.path());
         // The header (an S-record's S0) names the tool. An EEPROM image has no

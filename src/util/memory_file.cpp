@@ -31,6 +31,12 @@ memory_file::memory_file() : fd_(memfd_create("eeprom24c01", MFD_CLOEXEC)) {
     else path_ = "/proc/self/fd/" + std::to_string(fd_.get());
 }
 
+std::string memory_file::room_for(std::size_t size) {
+    int error = ftruncate(fd_.get(), static_cast<off_t>(size)) == 0 ? 0 : errno;
+    if (ftruncate(fd_.get(), 0) != 0 && error == 0) error = errno;
+    return error == 0 ? std::string() : std::strerror(error);
+}
+
 std::string memory_file::assign(std::span<const std::uint8_t> bytes) {
     if (ftruncate(fd_.get(), 0) != 0) return std::strerror(errno);
     return whole(bytes.size(), [&](std::size_t done) {

@@ -20,6 +20,9 @@ public:
     // "/proc/self/fd/N": opening it reaches these bytes from offset 0.
     const std::string& path() const { return path_; }
 
+    // Whether size bytes fit under the process's file size limit (ulimit -f),
+    // which holds for files in memory too. Leaves the file empty. "" or the reason.
+    std::string room_for(std::size_t size);
     // Replaces the contents. "" or the reason.
     std::string assign(std::span<const std::uint8_t> bytes);
     // The contents as they are now, whoever wrote them.

@@ -5,6 +5,8 @@
 // chip untouched.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include "support/expected_output.h"
 #include "support/run_tool.h"
 #include "support/srec_cat.h"
@@ -60,6 +62,13 @@ TEST(LoadFiles, ReadFormatsAreOnesSrecCatTurnsBackIntoTheChip) {
     }
     tool_run r = dir.run(sim({"-r", "x", "--format", "elf"}), "");
     EXPECT_EQ(r.status, 2);
+    dir.in_child = [] {
+        rlimit some{100, 100};  // the message fits, the HEX file does not
+        setrlimit(RLIMIT_FSIZE, &some);
+    };
+    r = dir.run(sim({"-r", "small.hex"}), "");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Cannot write small.hex: File too large; it is left as it was.\n");
 }
 
 TEST(LoadFiles, APartialFileChangesOnlyItsBytes) {
