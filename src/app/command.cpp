@@ -3,16 +3,21 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "app/action_record.h"
 #include "app/device_texts.h"
 #include "chip/control_byte.h"
 #include "eeprom/eeprom.h"
 #include "eeprom/interruption.h"
 #include "image/file_identity.h"
 #include "image/image.h"
-#include "image/image_files.h"
+#include "image/address_text.h"
+#include "image/digests.h"
+#include "image/image_report.h"
+#include "image/load_file.h"
 #include "image/output_target.h"
 #include "text/printable_name.h"
 
@@ -22,38 +27,43 @@ using bytes = std::vector<std::uint8_t>;
 
 void say(const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); }
 
-// One line for an outcome that is not done; the exit status.
-int failed(const device_outcome& outcome, action_phase phase, const action_sizes& sizes) {
+// The one line an outcome that is not done gives, with its newline.
+std::string failure_text(const device_outcome& outcome) {
     switch (outcome.result) {
         case device_result::no_acknowledge: {
             char line[120];
             std::snprintf(line, sizeof line,
-                          "No acknowledge from the EEPROM at address 0x%02x: check the board, its power and the cable.",
+                          "No acknowledge from the EEPROM at address 0x%02x: check the board, its power and the cable.\n",
                           outcome.address);
-            say(line);
-            break;
+            return line;
         }
         case device_result::sda_not_driven:
         case device_result::sda_held_low:
-            say(line_fault_text(outcome.result));
-            break;
-        case device_result::interrupted:
-            exit_interrupted(stderr, "", phase, outcome, sizes);
+            return std::string(line_fault_text(outcome.result)) + "\n";
         default:
-            std::fputs(outcome.port_message.c_str(), stderr);
-            // Nothing reached a board: a script tells this from a failed board.
-            if (outcome.result == device_result::port_refused) return EXIT_NO_PORT;
-            break;
+            return outcome.port_message;
     }
-    return EXIT_FAILED;
 }
 
-int verify_failed(int address, const bytes& expected, const bytes& read) {
-    char line[80];
-    auto at = static_cast<std::size_t>(address);
-    std::snprintf(line, sizeof line, "Verify failed at address 0x%02x: expected %02x, read %02x.", address,
-                  expected[at], read[at]);
+// Says the line for an outcome that is not done; the exit status. A signal
+// ends the program here, its log line written first.
+int failed(const device_outcome& outcome, action_phase phase, const action_sizes& sizes, action_record& record) {
+    if (outcome.result == device_result::interrupted) {
+        record.failed("interrupted");
+        record.finish(128 + outcome.signal);
+        exit_interrupted(stderr, "", phase, outcome, sizes);
+    }
+    std::string text = failure_text(outcome);
+    std::fputs(text.c_str(), stderr);
+    record.failed(text.substr(0, text.find('\n')));
+    // Nothing reached a board: a script tells this from a failed board.
+    return outcome.result == device_result::port_refused ? EXIT_NO_PORT : EXIT_FAILED;
+}
+
+// Says line, which becomes the log's outcome; EXIT_FAILED.
+int refused(const std::string& line, action_record& record) {
     say(line);
+    record.failed(line);
     return EXIT_FAILED;
 }
 
@@ -64,18 +74,8 @@ byte_watch phase_of(progress_display& progress, progress_phase phase) {
     return [&progress, phase](std::size_t done, std::size_t total) { progress.update(phase, done, total); };
 }
 
-int read_chip(eeprom_device& device, const std::string& name, progress_display& progress) {
-    output_target target;
-    std::string problem = output_target_open(name, target);
-    if (!problem.empty()) {
-        say(problem);
-        return EXIT_FAILED;
-    }
-    // Spans the file's writing too, so that a signal never leaves a
-    // temporary file behind or cuts a replacement short.
-    interruption_scope noting;
-    bytes image(device.target().size());
-    action_phase phase = action_phase::line_test;
+// The line test, then one read of the whole part into image.
+device_outcome read_whole_chip(eeprom_device& device, bytes& image, action_phase& phase, progress_display& progress) {
     device_outcome outcome = run_device_action(device, [&] {
         device_outcome step = lines_ready(device);
         if (step.result != device_result::done) return step;
@@ -85,19 +85,46 @@ int read_chip(eeprom_device& device, const std::string& name, progress_display& 
         return step.result == device_result::done ? idle : step;
     });
     progress.clear();
-    if (outcome.result != device_result::done) return failed(outcome, phase, {image.size()});
-    problem = output_target_write(target, image);
+    return outcome;
+}
+
+int read_chip(eeprom_device& device, const std::string& name, output_format format, action_record& record,
+              progress_display& progress) {
+    output_target target;
+    std::string problem = output_target_open(name, target);
+    if (!problem.empty()) return refused(problem, record);
+    // Spans the file's writing too, so that a signal never leaves a
+    // temporary file behind or cuts a replacement short.
+    interruption_scope noting;
+    bytes image(device.target().size());
+    action_phase phase = action_phase::line_test;
+    device_outcome outcome = read_whole_chip(device, image, phase, progress);
+    if (outcome.result != device_result::done) return failed(outcome, phase, {image.size()}, record);
+    rendered_image file = render_image(image, format);
+    problem = file.error.empty() ? output_target_write(target, file.bytes)
+                                 : "Cannot write " + printable_name(name) + ": " + file.error + "; it is left as it was.";
     std::string done = "Read " + std::to_string(image.size()) + " bytes into " + shown(name, "standard output");
     if (int signal = interruption_signal()) {
         say(problem.empty() ? done + "; then interrupted." : problem);
+        record.failed("interrupted");
+        record.finish(128 + signal);
         std::fflush(nullptr);
         std::exit(128 + signal);
     }
-    if (!problem.empty()) {
-        say(problem);
-        return EXIT_FAILED;
-    }
+    if (!problem.empty()) return refused(problem, record);
     say(done + ".");
+    say(checksum_line(image));
+    return EXIT_DONE;
+}
+
+int blank_check(eeprom_device& device, action_record& record, progress_display& progress) {
+    bytes image(device.target().size());
+    action_phase phase = action_phase::line_test;
+    device_outcome outcome = read_whole_chip(device, image, phase, progress);
+    if (outcome.result != device_result::done) return failed(outcome, phase, {image.size()}, record);
+    std::string not_blank = blank_check_failure(image);
+    if (!not_blank.empty()) return refused(not_blank, record);
+    say("Blank: all " + std::to_string(image.size()) + " bytes read ff.");
     return EXIT_DONE;
 }
 
@@ -107,34 +134,73 @@ std::string written_text(std::size_t written, std::size_t size) {
            std::to_string(size - written) + " already held)";
 }
 
-// A write (of the bytes the chip does not hold, unless --all) with or without
-// the read-back, or a verify alone.
-int program_or_verify(eeprom_device& device, const tool_options& options, progress_display& progress) {
-    const bool write = options.action == tool_action::write;
+std::string erased_text(std::size_t written, std::size_t size) {
+    if (written == size) return "Erased " + std::to_string(size) + " bytes";
+    return "Erased " + std::to_string(size) + " bytes (wrote " + std::to_string(written) + "; " +
+           std::to_string(size - written) + " were ff already)";
+}
+
+// What -w, -v or --erase compares the chip with: a load file, or every byte
+// ff. "" or the line refusing the file.
+std::string wanted_image(const tool_options& options, sparse_image& wanted, action_record& record) {
+    if (options.action == tool_action::erase) {
+        for (std::uint32_t a = 0; a < wanted.size(); ++a) wanted.set(a, 0xFF);
+        return {};
+    }
+    loaded_file loaded = load_file(options.image_file, wanted.size());
+    if (!loaded.error.empty()) return loaded.error + ".";
+    record.entry.image_file = options.image_file;
+    record.entry.image_sha256 = sha256_hex(loaded.source);
+    wanted = std::move(loaded.image);
+    return {};
+}
+
+// A write (of the covered bytes the chip does not hold, unless --all) with or
+// without the read-back, an erase, or a verify alone. A serial number is
+// taken, under the serial file's lock, before the port is touched, and
+// stored as used only once the board has been verified.
+int program_or_verify(eeprom_device& device, const tool_options& options, const production_choice& production,
+                      action_record& record, progress_display& progress) {
+    const bool erase = options.action == tool_action::erase;
+    const bool write = options.action == tool_action::write || erase;
     const bool compare = !write || !options.no_verify;
     action_sizes sizes{device.target().size()};
-    bytes image(sizes.part), chip(sizes.part);
-    std::string problem = read_exact_image(options.image_file, image);
-    if (!problem.empty()) {
-        say(problem + ".");
-        return EXIT_FAILED;
+    sparse_image wanted(static_cast<std::uint32_t>(sizes.part));
+    if (std::string problem = wanted_image(options, wanted, record); !problem.empty()) return refused(problem, record);
+    std::optional<serial_session> serial;
+    if (production.stamps_serial) {
+        const std::string& file = options.production.serial_file;
+        serial.emplace(file, SERIAL_LOCK_WAIT, [&file] {
+            say("Waiting for the serial file " + printable_name(file) + ", which another station holds...");
+        });
+        if (!serial->error().empty()) return refused(serial->error() + ".", record);
+        std::string too_big = serial_fit_failure(production.serial, serial->value());
+        if (!too_big.empty()) return refused(too_big + ".", record);
+        stamp_serial(production.serial, serial->value(), wanted);
+        record.entry.serial = std::to_string(serial->value());
     }
+    const std::size_t covered = wanted.covered_count();
+    bytes chip(sizes.part);
     action_phase phase = action_phase::line_test;
     device_outcome outcome = run_device_action(device, [&] {
         device_outcome step = write ? writes_allowed(device) : device_outcome{};
         if (step.result == device_result::done) step = lines_ready(device);
-        if (step.result == device_result::done && write && !options.write_all) {
+        // A file that covers part of the chip keeps the rest as it is, so
+        // what the chip holds is read first even with --all.
+        if (step.result == device_result::done && write && (!options.write_all || covered < sizes.part)) {
             phase = action_phase::reading_held;
             step = read_image(device, chip, phase_of(progress, progress_phase::reading));
         }
         if (step.result == device_result::done && write) {
             phase = action_phase::writing;
             byte_watch writing = phase_of(progress, progress_phase::writing);
+            bytes image = wanted.over(chip);
             step = write_image(device, image, options.write_all ? bytes{} : chip, [&](std::size_t done, std::size_t total) {
                 sizes.to_write = total;
                 writing(done, total);
             });
             sizes.written = static_cast<std::size_t>(step.bytes);
+            record.entry.bytes_written = step.bytes;
         }
         if (step.result != device_result::done || !compare || interruption_signal() != 0) return step;
         phase = write ? action_phase::reading_back : action_phase::comparing;
@@ -143,14 +209,27 @@ int program_or_verify(eeprom_device& device, const tool_options& options, progre
         return step.result == device_result::done ? idle : step;
     });
     progress.clear();
-    if (outcome.result != device_result::done) return failed(outcome, phase, sizes);
-    int differs = compare ? first_difference(image, chip) : -1;
-    if (differs >= 0) return verify_failed(differs, image, chip);
+    if (outcome.result != device_result::done) return failed(outcome, phase, sizes, record);
+    std::string differences = compare ? difference_list(wanted, chip) : std::string();
+    if (!differences.empty()) {
+        std::fputs(differences.c_str(), stderr);
+        std::string lines = differences.substr(0, differences.size() - 1);
+        record.failed(lines.substr(lines.rfind('\n') + 1));  // the count
+        return EXIT_FAILED;
+    }
+    const std::size_t described = options.write_all ? sizes.part : covered;
+    const std::string done = erase ? erased_text(sizes.written, sizes.part) : written_text(sizes.written, described);
     if (!write)
-        say("Verified " + std::to_string(sizes.part) + " bytes: the chip matches " +
+        say("Verified " + std::to_string(covered) + " bytes: the chip matches " +
             shown(options.image_file, "standard input") + ".");
-    else if (compare) say(written_text(sizes.written, sizes.part) + " and verified them.");
-    else say(written_text(sizes.written, sizes.part) + "; not verified.");
+    else if (compare) say(done + " and verified them.");
+    else say(done + "; not verified.");
+    if (serial) {
+        if (std::string problem = serial->commit(); !problem.empty()) return refused(problem + ".", record);
+        say("Serial number " + record.entry.serial + " stamped at " + address_text(production.serial.address, wanted.size()) +
+            "; the next is " + std::to_string(serial->value()) + ".");
+    }
+    if (compare && !erase) say(checksum_line(chip));
     return EXIT_DONE;
 }
 
@@ -160,7 +239,7 @@ std::string upper(std::string_view name) {
     return s;
 }
 
-int check_board(eeprom_device& device) {
+int check_board(eeprom_device& device, action_record& record) {
     bool answered = false;
     const chip_target& part = device.target();
     device_outcome outcome = run_device_action(device, [&] {
@@ -197,10 +276,11 @@ int check_board(eeprom_device& device) {
         return lines;
     });
     action_sizes sizes{part.size()};
-    if (outcome.result == device_result::interrupted) exit_interrupted(stderr, "", action_phase::checking, outcome, sizes);
     if (outcome.result != device_result::done && outcome.result != device_result::sda_not_driven &&
         outcome.result != device_result::sda_held_low)
-        return failed(outcome, action_phase::checking, sizes);
+        return failed(outcome, action_phase::checking, sizes, record);
+    if (outcome.result != device_result::done) record.failed(std::string("Lines: ") + line_fault_text(outcome.result));
+    else if (!answered) record.failed("EEPROM: no acknowledge");
     return outcome.result == device_result::done && answered ? EXIT_DONE : EXIT_FAILED;
 }
 
@@ -220,6 +300,8 @@ std::string overlapping_files(const tool_options& options) {
     if (options.action == tool_action::read) add("--read", options.image_file, false);
     if (options.action == tool_action::write) add("--write", options.image_file, true);
     if (options.action == tool_action::verify) add("--verify", options.image_file, true);
+    add("--serial-file", options.production.serial_file, false);
+    add("--log", options.production.log_file, false);
     for (std::size_t i = 0; i < files.size(); ++i)
         for (std::size_t j = i + 1; j < files.size(); ++j)
             if (!files[i].identity.empty() && files[i].identity == files[j].identity)
@@ -228,16 +310,21 @@ std::string overlapping_files(const tool_options& options) {
     return {};
 }
 
-int run_command(const tool_options& options, eeprom_device& device, const progress_clock& clock) {
+int run_command(const tool_options& options, eeprom_device& device, const progress_clock& clock,
+                const production_choice& production) {
     progress_display progress = clock ? progress_display(clock) : progress_display();
+    action_record record(options, device);
     switch (options.action) {
         case tool_action::read:
-            return read_chip(device, options.image_file, progress);
+            return record.finish(read_chip(device, options.image_file, production.format, record, progress));
         case tool_action::write:
         case tool_action::verify:
-            return program_or_verify(device, options, progress);
+        case tool_action::erase:
+            return record.finish(program_or_verify(device, options, production, record, progress));
+        case tool_action::blank_check:
+            return record.finish(blank_check(device, record, progress));
         case tool_action::check:
-            return check_board(device);
+            return record.finish(check_board(device, record));
         default:
             return EXIT_USAGE;
     }

@@ -1,5 +1,5 @@
 // The command-line actions for scripts and production runs: read, write,
-// verify and the board check. Messages go to standard error, one line per
+// verify, erase, blank check and the board check. Messages go to standard error, one line per
 // outcome; standard output carries only data.
 #pragma once
 
@@ -21,4 +21,6 @@ std::string overlapping_files(const tool_options& options);
 // Runs options.action on the device; returns the exit status. A signal
 // during a device action ends the program with 128 + it. A progress line on
 // a terminal keeps the time of clock (the board's), or by default real time.
-int run_command(const tool_options& options, eeprom_device& device, const progress_clock& clock = {});
+// production: what choose_production made of the options for this part.
+int run_command(const tool_options& options, eeprom_device& device, const progress_clock& clock = {},
+                const production_choice& production = {});

@@ -120,6 +120,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "eeprom24c01: %s\n", problem.c_str());
         return EXIT_USAGE;
     }
+    production_choice production;
+    problem = choose_production(options, target, production);
+    if (!problem.empty()) return refuse(problem);
     problem = overlapping_files(options);
     if (!problem.empty()) return refuse(problem);
     if (options.backend == backend_kind::i2c_dev) {
@@ -143,5 +146,5 @@ int main(int argc, char** argv) {
     if (options.action == tool_action::menu) return run_console(device);
     // The back end's clock: real time on a port, virtual time on the
     // simulated board, which is what its user waits for.
-    return run_command(options, device, [&backend] { return backend->now_us(); });
+    return run_command(options, device, [&backend] { return backend->now_us(); }, production);
 }

@@ -27,7 +27,10 @@ bool parse_io_base(const std::string& text, unsigned& base) {
 namespace {
 
 // Long-only options take values past the range of characters.
-enum option_id : int { PORT = 256, IO, SIM, NO_CHIP, NO_CABLE, TRACE, CHECK, CHIP, PAGE_SIZE, ADDRESS, ALL, I2C, FORCE };
+enum option_id : int {
+    PORT = 256, IO, SIM, NO_CHIP, NO_CABLE, TRACE, CHECK, CHIP, PAGE_SIZE, ADDRESS, ALL,
+    FORMAT, SERIAL, SERIAL_FILE, LOG, ERASE, BLANK_CHECK, I2C, FORCE,
+};
 
 // Every option; a new one needs a row here, a letter in SHORT_OPTIONS if it
 // has one, and a case in apply().
@@ -40,7 +43,10 @@ constexpr option LONG_OPTIONS[] = {
     {"check", no_argument, nullptr, CHECK},       {"version", no_argument, nullptr, 'V'},
     {"help", no_argument, nullptr, 'h'},          {"chip", required_argument, nullptr, CHIP},
     {"page-size", required_argument, nullptr, PAGE_SIZE}, {"address", required_argument, nullptr, ADDRESS},
-    {"all", no_argument, nullptr, ALL},           {"i2c", required_argument, nullptr, I2C},
+    {"all", no_argument, nullptr, ALL},           {"format", required_argument, nullptr, FORMAT},
+    {"serial", required_argument, nullptr, SERIAL}, {"serial-file", required_argument, nullptr, SERIAL_FILE},
+    {"log", required_argument, nullptr, LOG},     {"erase", no_argument, nullptr, ERASE},
+    {"blank-check", no_argument, nullptr, BLANK_CHECK}, {"i2c", required_argument, nullptr, I2C},
     {"force", no_argument, nullptr, FORCE},       {nullptr, 0, nullptr, 0},
 };
 // ':' first: a missing value is told apart from an unknown option.
@@ -68,7 +74,7 @@ std::string choose(parse_state& state, backend_kind kind) {
 }
 
 std::string choose_action(tool_options& options, tool_action action, const char* value) {
-    if (options.action != tool_action::menu) return "choose one action of -r, -w, -v and --check";
+    if (options.action != tool_action::menu) return "choose one action of -r, -w, -v, --check, --erase and --blank-check";
     options.action = action;
     if (value) options.image_file = value;
     return {};
@@ -128,6 +134,22 @@ std::string apply(parse_state& state, int id, const char* value) {
         case ALL:
             options.write_all = true;
             return {};
+        case FORMAT:
+            options.production.format = value;
+            return {};
+        case SERIAL:
+            options.production.serial = value;
+            return {};
+        case SERIAL_FILE:
+            options.production.serial_file = value;
+            return {};
+        case LOG:
+            options.production.log_file = value;
+            return {};
+        case ERASE:
+            return choose_action(options, tool_action::erase, nullptr);
+        case BLANK_CHECK:
+            return choose_action(options, tool_action::blank_check, nullptr);
         case 'V':
             state.asked_version = true;
             return {};
@@ -175,7 +197,8 @@ std::string parse_options(int argc, char** argv, tool_options& options) {
     if (!options.trace_file.empty() && options.backend == backend_kind::i2c_dev)
         return "--trace cannot go with --i2c: the kernel runs that bus, and the tool does not see its lines";
     if (options.no_verify && options.action != tool_action::write) return "--no-verify goes with --write";
-    if (options.write_all && options.action != tool_action::write) return "--all goes with --write";
+    if (options.write_all && options.action != tool_action::write && options.action != tool_action::erase)
+        return "--all goes with --write or --erase";
     if (state.asked_version) options.action = tool_action::version;
     return {};
 }

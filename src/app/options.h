@@ -5,9 +5,10 @@
 #include <string>
 
 #include "app/chip_choice.h"
+#include "app/production_options.h"
 
 enum class backend_kind { ppdev, io_ports, simulated, i2c_dev };
-enum class tool_action { menu, read, write, verify, check, version, help };
+enum class tool_action { menu, read, write, verify, check, erase, blank_check, version, help };
 
 struct tool_options {
     backend_kind backend = backend_kind::ppdev;
@@ -24,6 +25,7 @@ struct tool_options {
     bool no_verify = false;
     bool write_all = false;  // --all: write every byte, not only those that differ
     chip_request chip;       // --chip ("list": print the table), --page-size, --address
+    production_request production;  // --format, --serial, --serial-file, --log
 };
 
 inline constexpr const char* USAGE =
@@ -42,12 +44,21 @@ inline constexpr const char* USAGE =
     "      --address ADDR   the part's bus address, 0x50 to 0x57 (its chip-select pins)\n"
     "Actions:\n"
     "  -r, --read FILE      read the whole chip into FILE (\"-\": standard output)\n"
+    "      --format NAME    with --read: raw (default), ihex, srec, ti-txt or hexdump; a FILE ending in\n"
+    "                       .hex or .ihex is ihex, one ending in .srec, .s19 or .s28 srec\n"
     "  -w, --write FILE     write the bytes of FILE the chip does not hold, then read it back and compare\n"
-    "                       (\"-\": standard input)\n"
+    "                       (\"-\": standard input); FILE is a raw image of the chip's size or a load\n"
+    "                       file (Intel HEX, S-records, TI-TXT, ...), whose uncovered bytes stay as they are\n"
+    "      --serial ADDRESS:LENGTH[:FORMAT]  with --write: stamp the number in --serial-file there, as\n"
+    "                       FORMAT be (default), le or ascii; it moves on after a verified board\n"
+    "      --serial-file FILE  the file holding the next serial number, locked while a tool uses it\n"
     "      --all            with --write: write every byte\n"
     "  -n, --no-verify      with --write: skip the comparison\n"
     "  -v, --verify FILE    compare the chip with FILE (\"-\": standard input)\n"
     "      --check          check the port, the cable and board, and the chip\n"
+    "      --erase          set every byte to ff (writing those that differ), then verify\n"
+    "      --blank-check    succeed only if every byte reads ff\n"
+    "      --log FILE       with an action: append a CSV line about it to FILE\n"
     "  -V, --version        print the name and version\n"
     "  -h, --help           print this help\n"
     "Without an ACTION the interactive menu runs.\n"

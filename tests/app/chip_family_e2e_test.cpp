@@ -30,10 +30,11 @@ TEST(ChipFamily, RoundTripsOnBiggerParts) {
         dir.put("image.bin", image);
         tool_run r = dir.run(sim(chip, {"-w", "image.bin"}), "");
         EXPECT_EQ(r.status, 0);
-        EXPECT_EQ(r.err, "Created a blank simulated chip in chip.bin.\nWrote " + n + " bytes and verified them.\n");
+        EXPECT_EQ(r.err, "Created a blank simulated chip in chip.bin.\nWrote " + n + " bytes and verified them.\n" +
+                             crc_line(image));
         EXPECT_EQ(dir.get("chip.bin"), image);
         r = dir.run(sim(chip, {"-v", "image.bin"}), "");
-        EXPECT_EQ(r.err, "Verified " + n + " bytes: the chip matches image.bin.\n");
+        EXPECT_EQ(r.err, "Verified " + n + " bytes: the chip matches image.bin.\n" + crc_line(image));
         r = dir.run(sim(chip, {"-r", "-"}), "");
         EXPECT_EQ(r.status, 0);
         EXPECT_EQ(r.out, image);
@@ -46,14 +47,14 @@ TEST(ChipFamily, WritesSkipWhatTheChipHolds) {
     dir.put("image.bin", image);
     dir.put("chip.bin", image);
     tool_run r = dir.run(sim("at24c16", {"-w", "image.bin"}), "");
-    EXPECT_EQ(r.err, "Wrote 0 of 2048 bytes (2048 already held) and verified them.\n");
+    EXPECT_EQ(r.err, "Wrote 0 of 2048 bytes (2048 already held) and verified them.\n" + crc_line(image));
     image[0x7F3] = '\x5a';
     dir.put("image.bin", image);
     r = dir.run(sim("at24c16", {"-w", "image.bin", "-n"}), "");
     EXPECT_EQ(r.err, "Wrote 1 of 2048 bytes (2047 already held); not verified.\n");
     EXPECT_EQ(dir.get("chip.bin"), image);
     r = dir.run(sim("at24c16", {"-w", "image.bin", "--all"}), "");
-    EXPECT_EQ(r.err, "Wrote 2048 bytes and verified them.\n");
+    EXPECT_EQ(r.err, "Wrote 2048 bytes and verified them.\n" + crc_line(image));
 }
 
 TEST(ChipFamily, PageSizeLargerThanThePartsEndsInAVerifyFailure) {
@@ -61,7 +62,7 @@ TEST(ChipFamily, PageSizeLargerThanThePartsEndsInAVerifyFailure) {
     dir.put("image.bin", pattern(128));
     tool_run r = dir.run(sim("at24c01a", {"--page-size", "16", "-w", "image.bin"}), "");
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("\nVerify failed at address 0x"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("\nVerify failed: "), std::string::npos) << r.err;
     EXPECT_EQ(r.err.find("verified"), std::string::npos);
 }
 
@@ -123,11 +124,11 @@ TEST(ChipFamily, LongWriteShowsProgressOnATerminalOnly) {
     EXPECT_LT(first, last) << "redrawn";
     std::size_t wipe = r.err.rfind("\r ");
     ASSERT_GT(wipe, last);
-    EXPECT_EQ(r.err.substr(r.err.find('\r', wipe + 1)), "\rWrote 2048 bytes and verified them.\n");
+    EXPECT_EQ(r.err.substr(r.err.find('\r', wipe + 1)), "\rWrote 2048 bytes and verified them.\n" + crc_line(pattern(2048)));
 
     dir.stderr_on_terminal = false;
     r = dir.run(sim("24c16", {"-w", "image.bin", "--all"}), "");
-    EXPECT_EQ(r.err, "Wrote 2048 bytes and verified them.\n");
+    EXPECT_EQ(r.err, "Wrote 2048 bytes and verified them.\n" + crc_line(pattern(2048)));
 }
 
 }  // namespace

@@ -23,27 +23,27 @@ TEST(Command, WriteVerifyAndReadWithTheirStatusesAndNoDefaultFile) {
     tool_run r = dir.run(sim({"-w", "image.bin"}), "");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "Created a blank simulated chip in chip.bin.\nWrote 128 bytes and verified them.\n");
+    EXPECT_EQ(r.err, "Created a blank simulated chip in chip.bin.\nWrote 128 bytes and verified them.\n" + crc_line(image));
     EXPECT_EQ(dir.get("chip.bin"), image);
 
     r = dir.run(sim({"--verify", "-"}), image);
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.err, "Verified 128 bytes: the chip matches standard input.\n");
+    EXPECT_EQ(r.err, "Verified 128 bytes: the chip matches standard input.\n" + crc_line(image));
     std::string other = image;
     other[0x12] = '\x3c';
     dir.put("other.bin", other);
     r = dir.run(sim({"-v", "other.bin"}), "");
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "Verify failed at address 0x12: expected 3c, read 32.\n");
+    EXPECT_EQ(r.err, "0x12: expected 3c, read 32\nVerify failed: 1 byte differs.\n");
 
     r = dir.run(sim({"-r", "out.bin"}), "");
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.err, "Read 128 bytes into out.bin.\n");
+    EXPECT_EQ(r.err, "Read 128 bytes into out.bin.\n" + crc_line(image));
     EXPECT_EQ(dir.get("out.bin"), image);
     r = dir.run(sim({"--read", "-"}), "");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, image);
-    EXPECT_EQ(r.err, "Read 128 bytes into standard output.\n");
+    EXPECT_EQ(r.err, "Read 128 bytes into standard output.\n" + crc_line(image));
 
     r = dir.run(sim({"-w", "other.bin", "-n"}), "");
     EXPECT_EQ(r.err, "Wrote 1 of 128 bytes (127 already held); not verified.\n");
@@ -71,7 +71,8 @@ TEST(Command, FailuresExitOneAndTouchNothing) {
         dir.put("odd.bin", std::string(size, 'x'));
         r = dir.run(sim({"--trace", "bus.vcd", "-w", "odd.bin"}), "");
         EXPECT_EQ(r.status, 1);
-        EXPECT_EQ(r.err, "odd.bin holds " + std::to_string(size) + " bytes; an image is exactly 128 bytes.\n");
+        EXPECT_EQ(r.err, "odd.bin holds " + std::to_string(size) +
+                              " bytes and is no load file libsrecord knows; a raw image is exactly 128 bytes.\n");
         EXPECT_EQ(dir.get("bus.vcd").find("$dumpvars"), std::string::npos) << "the port was touched";
     }
     r = dir.run({"--port", "no-such-port", "-r", "out.bin"}, "");

@@ -14,7 +14,8 @@ TEST(Terminal, ShortWriteShowsOnlyItsOutcome) {
     dir.stderr_on_terminal = true;
     tool_run r = dir.run({"--sim", "chip.bin", "-w", "image.bin"}, "");
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.err, "Created a blank simulated chip in chip.bin.\nWrote 128 bytes and verified them.\n");
+    EXPECT_EQ(r.err, "Created a blank simulated chip in chip.bin.\nWrote 128 bytes and verified them.\n" +
+                         crc_line(counting_image(3)));
     EXPECT_EQ(dir.get("chip.bin"), counting_image(3));
 }
 

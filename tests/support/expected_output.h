@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <string>
 
+#include "image/digests.h"
+
 inline const std::string BANNER_TEXT =
     "                       QUELOR COMMUNICATIONS\n"
     "                       7 Harbour Lane, Porthbrook\n"
@@ -58,3 +60,12 @@ inline std::string repeat(const std::string& s, int times) {
 }
 
 inline const std::string VERIFY_ALL_OK = repeat("Verify O.K.\n", 128);
+
+// The checksum line that follows a good read, write or verify of contents.
+inline std::string crc_line(const std::string& contents) {
+    char line[64];
+    std::snprintf(line, sizeof line, "CRC-32 of the chip's %zu bytes: 0x%08x\n", contents.size(),
+                  static_cast<unsigned>(
+                      crc32_of({reinterpret_cast<const std::uint8_t*>(contents.data()), contents.size()})));
+    return line;
+}

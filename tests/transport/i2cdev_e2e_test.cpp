@@ -26,6 +26,9 @@ std::vector<std::string> log_lines(const tool_dir& dir, const std::string& prefi
     return found;
 }
 
+// The outcome line of a run, without the checksum line that follows it.
+std::string outcome(const tool_run& run) { return run.err.substr(0, run.err.find('\n') + 1); }
+
 struct part_case {
     const char* name;
     const char* page;
@@ -49,18 +52,18 @@ TEST(I2cdev, WriteVerifyAndReadAreByteExactOnEveryKindOfAdapter) {
             std::string image = pattern(part.size), n = std::to_string(part.size);
             dir.put("image.bin", image);
             tool_run w = dir.run(with({"-w", "image.bin"}), "");
-            EXPECT_EQ(w.err, "Wrote " + n + " bytes and verified them.\n");
+            EXPECT_EQ(outcome(w), "Wrote " + n + " bytes and verified them.\n");
             EXPECT_TRUE(dir.get("fake-chip.bin") == image);
             // Three bytes in three pages differ: only they are written.
             for (std::size_t at : {std::size_t{0}, part.size / 2, part.size - 1}) image[at] = '\xa5';
             dir.put("image.bin", image);
             tool_run again = dir.run(with({"-w", "image.bin"}), "");
-            EXPECT_EQ(again.err, "Wrote 3 of " + n + " bytes (" + std::to_string(part.size - 3) +
+            EXPECT_EQ(outcome(again), "Wrote 3 of " + n + " bytes (" + std::to_string(part.size - 3) +
                                      " already held) and verified them.\n");
             tool_run v = dir.run(with({"-v", "image.bin"}), "");
-            EXPECT_EQ(v.err, "Verified " + n + " bytes: the chip matches image.bin.\n");
+            EXPECT_EQ(outcome(v), "Verified " + n + " bytes: the chip matches image.bin.\n");
             tool_run r = dir.run(with({"-r", "back.bin"}), "");
-            EXPECT_EQ(r.err, "Read " + n + " bytes into back.bin.\n");
+            EXPECT_EQ(outcome(r), "Read " + n + " bytes into back.bin.\n");
             EXPECT_TRUE(dir.get("back.bin") == image);
             EXPECT_EQ(w.status + again.status + v.status + r.status, 0);
         }
@@ -98,7 +101,7 @@ TEST(I2cdev, RefusedLengthsAreCutDownAndTheSizeThatWorkedIsKept) {
     std::string device = dir.use_fake_i2cdev("24c256", {"MAX_LEN=32", "CYCLE_US=20"});
     dir.put("image.bin", pattern(32768));
     tool_run r = dir.run({"--i2c", device, "--chip", "24c256", "--page-size", "64", "--all", "-w", "image.bin"}, "");
-    EXPECT_EQ(r.err, "Wrote 32768 bytes and verified them.\n");
+    EXPECT_EQ(outcome(r), "Wrote 32768 bytes and verified them.\n");
     EXPECT_TRUE(dir.get("fake-chip.bin") == pattern(32768));
     // Pages of 64 after two address bytes, then 32: 16 bytes a message.
     EXPECT_EQ(log_lines(dir, "rdwr w50:66"), std::vector<std::string>{"rdwr w50:66 refused"});
@@ -132,10 +135,13 @@ TEST(I2cdev, ADriversAddressAndWritesOnAPcSmbusAreRefusedUnlessForced) {
         std::string head = refusal.settings.size() == 1 ? "The address 0x50 on " : "Refusing to write at 0x50 on ";
         EXPECT_EQ(w.err, head + device + refusal.text);
         EXPECT_EQ(w.status, 3);
+        tool_run erase = dir.run({"--i2c", device, "--erase"}, "");
+        EXPECT_EQ(erase.err, w.err);
+        EXPECT_EQ(erase.status, 3);
         EXPECT_EQ(dir.get("fake-chip.bin"), std::string(128, 'm'));
         EXPECT_EQ(log_lines(dir, "smbus"), std::vector<std::string>{});  // not even a read
         tool_run forced = dir.run({"--i2c", device, "--force", "--all", "-w", "image.bin"}, "");
-        EXPECT_EQ(forced.err, "Wrote 128 bytes and verified them.\n");
+        EXPECT_EQ(outcome(forced), "Wrote 128 bytes and verified them.\n");
         EXPECT_EQ(dir.get("fake-chip.bin"), pattern(128));
     }
     // The PC's SMBus is read and checked.

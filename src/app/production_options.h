@@ -1,0 +1,30 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The options of production runs: -r's output format, the serial number
+// stamped by -w, and the log. Taken as given by the parser, checked against
+// the chosen part before any port is touched.
+#pragma once
+
+#include <string>
+
+#include "chip/chip_profile.h"
+#include "image/output_format.h"
+#include "production/serial_number.h"
+
+struct production_request {
+    std::string format;       // --format NAME; "" lets -r's file name decide
+    std::string serial;       // --serial ADDRESS:LENGTH[:FORMAT]
+    std::string serial_file;  // --serial-file FILE
+    std::string log_file;     // --log FILE
+};
+
+// What the request comes to for one part.
+struct production_choice {
+    output_format format = output_format::raw;
+    bool stamps_serial = false;
+    serial_spec serial;
+};
+
+struct tool_options;
+// Checks the request against the action and the part. Returns "" or one line
+// saying what is wrong (a usage error).
+std::string choose_production(const tool_options& options, const chip_target& target, production_choice& choice);

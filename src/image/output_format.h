@@ -1,0 +1,25 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The formats -r writes: raw bytes, or a load file written by libsrecord.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+enum class output_format { raw, ihex, srec, ti_txt, hexdump };
+
+// "raw", "ihex", "srec", "ti-txt", "hexdump"; nullopt for any other name.
+std::optional<output_format> parse_output_format(std::string_view name);
+// The format a file name implies: .hex and .ihex Intel HEX, .srec, .s19 and
+// .s28 S-records (any case); raw for every other name.
+output_format implied_output_format(std::string_view file_name);
+
+struct rendered_image {
+    std::string error;  // "" or why libsrecord could not write it
+    std::vector<std::uint8_t> bytes;
+};
+// The chip's contents, address 0 on, as a file of that format.
+rendered_image render_image(std::span<const std::uint8_t> contents, output_format format);

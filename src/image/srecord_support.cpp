@@ -1,0 +1,12 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "image/srecord_support.h"
+
+#include <cstdio>
+
+void srecord_throwing_quit::message_v(const char* format, va_list args) {
+    char text[512];
+    std::vsnprintf(text, sizeof text, format, args);
+    last_ = text;
+}
+
+void srecord_throwing_quit::exit(int) { throw fault{last_}; }

@@ -1,0 +1,65 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Serial numbers (or MAC addresses) stamped into each board's image. The
+// next value lives as text in a file that stations on a line share: it is
+// locked for the whole action, and moves on only after a board was written
+// and verified, so a failed board uses up no number.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "image/sparse_image.h"
+#include "util/unique_fd.h"
+
+enum class serial_encoding {
+    big_endian,     // be: binary, most significant byte first (the default)
+    little_endian,  // le
+    ascii,          // decimal digits, zero-padded to the length
+};
+
+struct serial_spec {
+    std::uint32_t address = 0;
+    std::uint32_t length = 0;
+    serial_encoding encoding = serial_encoding::big_endian;
+};
+
+// A number as the tool takes it: decimal, or hexadecimal after 0x. False for
+// anything else, or one that does not fit in 64 bits.
+bool parse_number(std::string_view text, std::uint64_t& value);
+
+// "ADDRESS:LENGTH[:FORMAT]", FORMAT be, le or ascii; the field must lie in a
+// chip of chip_size bytes. "" or one line saying what is wrong.
+std::string parse_serial_spec(std::string_view text, std::uint32_t chip_size, serial_spec& spec);
+// "" when value can be stamped in the field, else one line saying why not.
+std::string serial_fit_failure(const serial_spec& spec, std::uint64_t value);
+// Writes value into image at the field, which becomes covered. The value must fit.
+void stamp_serial(const serial_spec& spec, std::uint64_t value, sparse_image& image);
+
+inline constexpr std::chrono::milliseconds SERIAL_LOCK_WAIT{30000};
+
+// One action's hold on the serial file: opened and locked on construction
+// (waiting at most max_wait for another station), released on destruction.
+class serial_session {
+public:
+    // waiting, if given, is called once when another station holds the file.
+    explicit serial_session(const std::string& path, std::chrono::milliseconds max_wait = SERIAL_LOCK_WAIT,
+                            const std::function<void()>& waiting = {});
+
+    // "" or one line saying why there is no number to use.
+    const std::string& error() const { return error_; }
+    std::uint64_t value() const { return value_; }
+    // Stores the value after this one, in the same notation, in place (the
+    // lock stays on the same file), whole and flushed to disk. "" or the reason.
+    std::string commit();
+
+private:
+    std::string path_;
+    unique_fd fd_;
+    std::string error_;
+    std::uint64_t value_ = 0;
+    bool hexadecimal_ = false;
+    std::size_t digits_ = 0;  // the written width, kept when the value moves on
+};

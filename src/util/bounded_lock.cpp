@@ -1,0 +1,25 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "util/bounded_lock.h"
+
+#include <sys/file.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <thread>
+
+int lock_within(int fd, std::chrono::milliseconds max_wait, const std::function<void()>& waiting) {
+    using clock = std::chrono::steady_clock;
+    const clock::time_point deadline = clock::now() + max_wait;
+    bool told = false;
+    for (;;) {
+        if (flock(fd, LOCK_EX | LOCK_NB) == 0) return 0;
+        if (errno == EINTR) continue;
+        if (errno != EWOULDBLOCK) return errno;
+        clock::time_point now = clock::now();
+        if (now >= deadline) return ETIMEDOUT;
+        if (waiting && !told) waiting();
+        told = true;
+        // flock() has no timeout of its own; a short poll keeps the wait bounded.
+        std::this_thread::sleep_for(std::min<clock::duration>(std::chrono::milliseconds(20), deadline - now));
+    }
+}

@@ -1,0 +1,11 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// An exclusive flock() that waits for another process to let go, but not for
+// ever: stations sharing a file on a line must not hang on a stuck one.
+#pragma once
+
+#include <chrono>
+#include <functional>
+
+// 0 once fd is locked, ETIMEDOUT when max_wait passed first, or the errno of
+// a failure. waiting, if given, is called once when the lock is found taken.
+int lock_within(int fd, std::chrono::milliseconds max_wait, const std::function<void()>& waiting = {});

@@ -1,0 +1,111 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Production runs through the built tool on simulated boards: serial numbers
+// that move on only after a good board, also with two stations at once; the
+// log's line per action; erase, blank check and the list of differences.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <thread>
+
+#include "support/expected_output.h"
+#include "support/run_tool.h"
+
+namespace {
+
+std::vector<std::string> board(const std::string& chip, std::initializer_list<std::string> more) {
+    std::vector<std::string> args{"--sim", chip, "-w", "image.bin", "--serial", "0x10:4", "--serial-file", "serial.txt",
+                                  "--log", "log.csv"};
+    args.insert(args.end(), more);
+    return args;
+}
+
+std::vector<std::vector<std::string>> csv_rows(const std::string& text) {
+    std::vector<std::vector<std::string>> rows;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        rows.emplace_back();
+        std::istringstream fields(line);
+        for (std::string field; std::getline(fields, field, ',');) rows.back().push_back(field);
+    }
+    return rows;
+}
+
+std::uint32_t serial_in(const std::string& chip) {
+    std::uint32_t value = 0;
+    for (int i = 0x10; i < 0x14; ++i) value = value << 8 | static_cast<std::uint8_t>(chip[i]);
+    return value;
+}
+
+TEST(Production, SerialNumbersMoveOnOnlyAfterGoodBoardsAndTheLogHasEveryAction) {
+    tool_dir dir;
+    dir.put("image.bin", counting_image());
+    dir.put("serial.txt", "1000\n");
+    for (const char* chip : {"b1.bin", "b2.bin", "b3.bin"}) {
+        tool_run r = dir.run(board(chip, {}), "");
+        EXPECT_EQ(r.status, 0) << r.err;
+    }
+    EXPECT_EQ(serial_in(dir.get("b1.bin")), 1000u);
+    EXPECT_EQ(dir.get("b2.bin").substr(0x10, 4), std::string("\x00\x00\x03\xe9", 4));
+    EXPECT_EQ(serial_in(dir.get("b3.bin")), 1002u);
+    EXPECT_EQ(dir.get("b3.bin").substr(0x14), counting_image().substr(0x14));
+
+    tool_run failed = dir.run(board("b4.bin", {"--no-chip"}), "");
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_EQ(dir.get("serial.txt"), "1003\n");
+
+    tool_run first, second;
+    std::thread station([&] { first = dir.run(board("c1.bin", {}), ""); });
+    second = dir.run(board("c2.bin", {}), "");
+    station.join();
+    EXPECT_EQ(first.status, 0);
+    EXPECT_EQ(second.status, 0);
+    std::uint32_t a = serial_in(dir.get("c1.bin")), b = serial_in(dir.get("c2.bin"));
+    EXPECT_EQ(std::min(a, b), 1003u);
+    EXPECT_EQ(std::max(a, b), 1004u);
+    EXPECT_EQ(dir.get("serial.txt"), "1005\n");
+
+    auto rows = csv_rows(dir.get("log.csv"));
+    ASSERT_EQ(rows.size(), 7u);
+    EXPECT_EQ(rows[0][0], "time");
+    for (std::size_t i = 1; i < rows.size(); ++i) {
+        SCOPED_TRACE(i);
+        ASSERT_GE(rows[i].size(), 11u);
+        EXPECT_EQ(rows[i][1], "write");
+        bool good = i != 4;
+        EXPECT_EQ(rows[i][rows[i].size() - 2], good ? "0" : "1");
+        EXPECT_EQ(rows[i][6], good ? std::to_string(1000 + i - (i > 4 ? 2 : 1)) : "1003");
+    }
+}
+
+TEST(Production, EraseBlankCheckAndTheListOfDifferences) {
+    tool_dir dir;
+    dir.put("chip.bin", counting_image());
+    tool_run r = dir.run({"--sim", "chip.bin", "--erase"}, "");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "Erased 128 bytes and verified them.\n");
+    EXPECT_EQ(dir.get("chip.bin"), std::string(128, '\xff'));
+    r = dir.run({"--sim", "chip.bin", "--blank-check"}, "");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "Blank: all 128 bytes read ff.\n");
+
+    dir.put("image.bin", counting_image());
+    ASSERT_EQ(dir.run({"--sim", "chip.bin", "-w", "image.bin"}, "").status, 0);
+    r = dir.run({"--sim", "chip.bin", "--blank-check"}, "");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Not blank: 128 bytes are not ff, the first at 0x00.\n");
+
+    std::string other = counting_image();
+    for (int i = 100; i < 120; ++i) other[static_cast<std::size_t>(i)] = '\x00';
+    dir.put("other.bin", other);
+    r = dir.run({"--sim", "chip.bin", "-v", "other.bin"}, "");
+    EXPECT_EQ(r.status, 1);
+    std::string expected;
+    for (int i = 100; i < 116; ++i) {
+        char line[40];
+        std::snprintf(line, sizeof line, "0x%02x: expected 00, read %02x\n", i, i);
+        expected += line;
+    }
+    EXPECT_EQ(r.err, expected + "Verify failed: 20 bytes differ; 16 shown.\n");
+}
+
+}  // namespace

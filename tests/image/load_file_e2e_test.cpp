@@ -1,0 +1,108 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Load files through the built tool on the simulated board: HEX and S-record
+// files from srec_cat write and verify byte-exact, -r writes formats srec_cat
+// reads back, a partial file changes only its bytes, and a bad file leaves the
+// chip untouched.
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+
+#include "support/expected_output.h"
+#include "support/run_tool.h"
+#include "support/srec_cat.h"
+
+namespace {
+
+std::vector<std::string> sim(std::initializer_list<std::string> more) {
+    std::vector<std::string> args{"--sim", "chip.bin"};
+    args.insert(args.end(), more);
+    return args;
+}
+
+TEST(LoadFiles, HexAndSRecordFilesFromSrecCatWriteAndVerifyByteExact) {
+    const char* formats[] = {"-Intel", "-Motorola"};
+    tool_dir dir;
+    for (const char* format : formats) {
+        SCOPED_TRACE(format);
+        std::string image = counting_image(format[1]);
+        dir.put("image.bin", image);
+        ASSERT_TRUE(srec_cat(dir, std::string("image.bin -Binary -o image.load ") + format));
+        tool_run r = dir.run(sim({"-w", "image.load"}), "");
+        EXPECT_EQ(r.status, 0);
+        EXPECT_TRUE(r.err.ends_with("Wrote 128 bytes and verified them.\n" + crc_line(image))) << r.err;
+        EXPECT_EQ(dir.get("chip.bin"), image);
+        r = dir.run(sim({"-v", "image.load"}), "");
+        EXPECT_EQ(r.err, "Verified 128 bytes: the chip matches image.load.\n" + crc_line(image));
+    }
+}
+
+TEST(LoadFiles, ReadFormatsAreOnesSrecCatTurnsBackIntoTheChip) {
+    tool_dir dir;
+    std::string chip = counting_image(7);
+    dir.put("chip.bin", chip);
+    struct read_case {
+        std::vector<std::string> args;
+        std::string file;
+        const char* format;
+    };
+    const read_case reads[] = {
+        {{"-r", "out.load", "--format", "ihex"}, "out.load", "-Intel"},
+        {{"-r", "out.s19"}, "out.s19", "-Motorola"},
+        {{"--format=ti-txt", "-r", "out.txt"}, "out.txt", "-TI_Text"},
+    };
+    for (const read_case& c : reads) {
+        SCOPED_TRACE(c.format);
+        std::vector<std::string> all{"--sim", "chip.bin"};
+        all.insert(all.end(), c.args.begin(), c.args.end());
+        tool_run r = dir.run(all, "");
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.err, "Read 128 bytes into " + c.file + ".\n" + crc_line(chip));
+        ASSERT_TRUE(srec_cat(dir, c.file + " " + c.format + " -o back.bin -Binary"));
+        EXPECT_EQ(dir.get("back.bin"), chip);
+    }
+    tool_run r = dir.run(sim({"-r", "x", "--format", "elf"}), "");
+    EXPECT_EQ(r.status, 2);
+    dir.in_child = [] {
+        rlimit some{100, 100};  // the message fits, the HEX file does not
+        setrlimit(RLIMIT_FSIZE, &some);
+    };
+    r = dir.run(sim({"-r", "small.hex"}), "");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Cannot write small.hex: File too large; it is left as it was.\n");
+}
+
+TEST(LoadFiles, APartialFileChangesOnlyItsBytes) {
+    tool_dir dir;
+    std::string chip = counting_image();
+    dir.put("chip.bin", chip);
+    dir.put("patch.hex", ":04001000DEADBEEFB4\n:00000001FF\n");
+    tool_run r = dir.run(sim({"-w", "patch.hex"}), "");
+    EXPECT_EQ(r.status, 0);
+    chip.replace(0x10, 4, "\xde\xad\xbe\xef");
+    EXPECT_EQ(r.err, "Wrote 4 bytes and verified them.\n" + crc_line(chip));
+    EXPECT_EQ(dir.get("chip.bin"), chip);
+}
+
+TEST(LoadFiles, BadFilesEndWithOneLineAndTouchNothing) {
+    const std::string good = ":020000000102FB\n";
+    const std::pair<std::string, std::string> files[] = {
+        {good + good + ":020000000102FA\n:00000001FF\n", "bad.hex: line 3: checksum mismatch (FF != 00).\n"},
+        {good + ":02000000ZZ02FB\n:00000001FF\n", "bad.hex: line 2: "},
+        {good + ":04007E000102030474\n:00000001FF\n",
+         "bad.hex: line 2: data at 0x80 to 0x81 lies beyond the chip's last address 0x7f.\n"},
+    };
+    tool_dir dir;
+    dir.put("chip.bin", counting_image());
+    for (const auto& [content, message] : files) {
+        dir.put("bad.hex", content);
+        for (const char* action : {"-w", "-v"}) {
+            tool_run r = dir.run(sim({action, "bad.hex"}), "");
+            EXPECT_EQ(r.status, 1);
+            EXPECT_TRUE(r.err.starts_with(message)) << r.err;
+            EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+            EXPECT_EQ(dir.get("chip.bin"), counting_image());
+        }
+    }
+}
+
+}  // namespace

@@ -1,0 +1,105 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Load files and raw images become sparse images of the chip; bad ones are
+// refused with one line naming the file and, in a load file, the line.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "image/load_file.h"
+#include "support/run_tool.h"
+#include "support/srec_cat.h"
+
+namespace {
+
+std::string counting_image(std::size_t size) {
+    std::string bytes;
+    for (std::size_t i = 0; i < size; ++i) bytes += static_cast<char>(i * 7 + 3);
+    return bytes;
+}
+
+std::string as_string(const std::vector<std::uint8_t>& bytes) { return {bytes.begin(), bytes.end()}; }
+
+TEST(LoadFile, FilesMadeBySrecCatLoadByteExact) {
+    const char* formats[] = {"-Intel", "-Motorola", "-TI_Text", "-Tektronix_Extended"};
+    tool_dir dir;
+    dir.put("image.bin", counting_image(256));
+    for (const char* format : formats) {
+        SCOPED_TRACE(format);
+        ASSERT_TRUE(srec_cat(dir, std::string("image.bin -Binary -o image.load ") + format));
+        loaded_file loaded = load_file(dir.file("image.load"), 256);
+        ASSERT_EQ(loaded.error, "");
+        EXPECT_EQ(as_string(loaded.image.bytes), counting_image(256));
+        EXPECT_EQ(loaded.image.covered_count(), 256u);
+        EXPECT_EQ(as_string(loaded.source), dir.get("image.load"));
+    }
+}
+
+TEST(LoadFile, RawImagesOfTheChipSizeLoadWhateverTheyBeginWith) {
+    const std::string images[] = {
+        counting_image(128),
+        std::string(128, '\0'),                           // a binary load format would take this
+        "SN0012345 board C" + std::string(111, ' '),      // text, but no records
+        "00 11 22 33\n" + std::string(116, '\x80'),       // begins like a Needham record
+    };
+    tool_dir dir;
+    for (const std::string& image : images) {
+        dir.put("chip.bin", image);
+        loaded_file loaded = load_file(dir.file("chip.bin"), 128);
+        ASSERT_EQ(loaded.error, "");
+        EXPECT_EQ(loaded.format, "raw");
+        EXPECT_EQ(as_string(loaded.image.bytes), image);
+        EXPECT_EQ(loaded.image.covered_count(), 128u);
+    }
+}
+
+TEST(LoadFile, APartialFileCoversOnlyItsBytes) {
+    tool_dir dir;
+    dir.put("patch.hex", ":04001000DEADBEEFB4\n:00000001FF\n");
+    loaded_file loaded = load_file(dir.file("patch.hex"), 128);
+    ASSERT_EQ(loaded.error, "");
+    EXPECT_EQ(loaded.image.covered_count(), 4u);
+    EXPECT_TRUE(loaded.image.covered[0x10] && loaded.image.covered[0x13]);
+    EXPECT_FALSE(loaded.image.covered[0x0F] || loaded.image.covered[0x14]);
+    EXPECT_EQ(loaded.image.bytes[0x11], 0xAD);
+    std::vector<std::uint8_t> held(128, 0x5A);
+    std::vector<std::uint8_t> written = loaded.image.over(held);
+    EXPECT_EQ(std::ranges::count(written, 0x5A), 124);
+    EXPECT_EQ(written[0x13], 0xEF);
+}
+
+TEST(LoadFile, BadFilesAreRefusedInOneLine) {
+    struct bad_case {
+        const char* name;
+        std::string content;
+        const char* error;
+    };
+    const std::string good = ":020000000102FB\n";
+    const bad_case cases[] = {
+        {"sum.hex", good + good + ":020000000102FA\n:00000001FF\n",
+         "sum.hex: line 3: checksum mismatch (FF != 00)"},
+        {"first.s19", "S1070010DEADBEEFB4\nS9030000FC\n", "first.s19: line 1: checksum mismatch"},
+        {"record.hex", good + ":0200000001\n:00000001FF\n", "record.hex: line 2: "},
+        {"beyond.hex", good + ":04007E000102030474\n:00000001FF\n",
+         "beyond.hex: line 2: data at 0x80 to 0x81 lies beyond the chip's last address 0x7f"},
+        {"twice.hex", good + ":0100010009F5\n:00000001FF\n",
+         "twice.hex: line 2: address 0x01 is given two different bytes"},
+        {"header.s19", "S00600004844521B\nS9030000FC\n", "header.s19 holds no data for the chip"},
+        {"short.bin", std::string(100, 'x'),
+         "short.bin holds 100 bytes and is no load file libsrecord knows; a raw image is exactly 128 bytes"},
+    };
+    tool_dir dir;
+    for (const bad_case& c : cases) {
+        SCOPED_TRACE(c.name);
+        dir.put(c.name, c.content);
+        loaded_file loaded = load_file(dir.file(c.name), 128);
+        EXPECT_EQ(loaded.error.substr(0, dir.path().size() + 1), dir.path() + "/");
+        EXPECT_TRUE(loaded.error.substr(dir.path().size() + 1).starts_with(c.error)) << loaded.error;
+    }
+}
+
+TEST(LoadFile, EndlessAndMissingInputsAreRefused) {
+    EXPECT_EQ(load_file("/dev/zero", 128).error, "/dev/zero is larger than 4 MiB, which no 24Cxx image is");
+    EXPECT_EQ(load_file("/nonexistent/x.hex", 128).error, "Cannot read /nonexistent/x.hex: No such file or directory");
+}
+
+}  // namespace

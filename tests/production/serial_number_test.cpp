@@ -1,0 +1,128 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Serial fields, their stamps, and the serial file's session: locked for the
+// action, moved on only by commit(), a second station waiting its turn.
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "production/serial_number.h"
+#include "support/run_tool.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+TEST(SerialNumber, FieldsParseAndBadOnesSayWhy) {
+    struct spec_case {
+        const char* text;
+        std::uint32_t address, length;
+        serial_encoding encoding;
+    };
+    const spec_case good[] = {
+        {"0x10:4", 0x10, 4, serial_encoding::big_endian},
+        {"16:2:le", 16, 2, serial_encoding::little_endian},
+        {"0x70:16:ascii", 0x70, 16, serial_encoding::ascii},
+        {"0x7c:4:be", 0x7C, 4, serial_encoding::big_endian},
+    };
+    for (const spec_case& c : good) {
+        serial_spec spec;
+        ASSERT_EQ(parse_serial_spec(c.text, 128, spec), "") << c.text;
+        EXPECT_EQ(spec.address, c.address);
+        EXPECT_EQ(spec.length, c.length);
+        EXPECT_EQ(spec.encoding, c.encoding);
+    }
+    const std::pair<const char*, const char*> bad[] = {
+        {"0x10", "--serial takes ADDRESS:LENGTH[:FORMAT]"},
+        {"0x10:4:bcd", "--serial takes ADDRESS:LENGTH[:FORMAT]"},
+        {"010:x", "--serial takes ADDRESS:LENGTH[:FORMAT]"},
+        {"0x10:9", "--serial: the length is 1 to 8 bytes for that format"},
+        {"0x10:0:ascii", "--serial: the length is 1 to 20 bytes for that format"},
+        {"0x7d:4", "--serial 0x7d:4 reaches past the chip's last address 0x7f"},
+    };
+    for (const auto& [text, error] : bad) {
+        serial_spec spec;
+        EXPECT_TRUE(parse_serial_spec(text, 128, spec).starts_with(error)) << text;
+    }
+}
+
+TEST(SerialNumber, StampsInEachFormatAndRefusesWhatDoesNotFit) {
+    struct stamp_case {
+        serial_spec spec;
+        std::uint64_t value;
+        std::string bytes;  // at spec.address, or the refusal
+    };
+    const stamp_case cases[] = {
+        {{2, 4, serial_encoding::big_endian}, 0x01020304, "\x01\x02\x03\x04"},
+        {{2, 4, serial_encoding::little_endian}, 0x01020304, "\x04\x03\x02\x01"},
+        {{2, 6, serial_encoding::ascii}, 42, "000042"},
+        {{2, 8, serial_encoding::big_endian}, UINT64_MAX - 1, "\xff\xff\xff\xff\xff\xff\xff\xfe"},
+        {{2, 2, serial_encoding::big_endian}, 70000, "Serial number 70000 does not fit in 2 bytes; nothing was written"},
+        {{2, 3, serial_encoding::ascii}, 1000,
+         "Serial number 1000 does not fit in 3 bytes of digits; nothing was written"},
+    };
+    for (const stamp_case& c : cases) {
+        SCOPED_TRACE(c.bytes);
+        std::string refusal = serial_fit_failure(c.spec, c.value);
+        if (!refusal.empty()) {
+            EXPECT_EQ(refusal, c.bytes);
+            continue;
+        }
+        sparse_image image(16);
+        stamp_serial(c.spec, c.value, image);
+        EXPECT_EQ(std::string(image.bytes.begin() + 2, image.bytes.begin() + 2 + c.spec.length), c.bytes);
+        EXPECT_EQ(image.covered_count(), c.spec.length);
+        EXPECT_FALSE(image.covered[1] || image.covered[2 + c.spec.length]);
+    }
+}
+
+TEST(SerialNumber, CommitMovesTheFileOnInItsOwnNotation) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"41\n", "42\n"}, {"  0099 ", "0100\n"}, {"0x00ff\n", "0x0100\n"}, {"999", "1000\n"}};
+    tool_dir dir;
+    for (const auto& [before, after] : cases) {
+        dir.put("serial", before);
+        {
+            serial_session session(dir.file("serial"));
+            ASSERT_EQ(session.error(), "");
+            EXPECT_EQ(session.commit(), "");
+        }
+        EXPECT_EQ(dir.get("serial"), after);
+    }
+    {
+        serial_session uncommitted(dir.file("serial"));  // a failed board
+        EXPECT_EQ(uncommitted.value(), 1000u);
+    }
+    EXPECT_EQ(dir.get("serial"), "1000\n");
+}
+
+TEST(SerialNumber, MissingOrBadFilesGiveNoNumber) {
+    tool_dir dir;
+    dir.put("words", "twelve\n");
+    dir.put("empty", "");
+    EXPECT_EQ(serial_session(dir.file("none")).error(),
+              "Serial file " + dir.file("none") + " cannot be opened (No such file or directory); it must hold the next number");
+    for (const char* name : {"words", "empty"})
+        EXPECT_EQ(serial_session(dir.file(name)).error(),
+                  "Serial file " + dir.file(name) + " does not hold a number (decimal, or hexadecimal after 0x)");
+}
+
+TEST(SerialNumber, ASecondStationWaitsItsTurnOrGivesUp) {
+    tool_dir dir;
+    dir.put("serial", "7\n");
+    std::optional<serial_session> first(std::in_place, dir.file("serial"));
+    ASSERT_EQ(first->error(), "");
+    int told = 0;
+    EXPECT_NE(serial_session(dir.file("serial"), 50ms, [&] { ++told; }).error().find("stayed locked by another station"),
+              std::string::npos);
+    EXPECT_EQ(told, 1);
+    std::uint64_t second_value = 0;
+    std::thread second([&] { second_value = serial_session(dir.file("serial"), 60s).value(); });
+    EXPECT_EQ(first->commit(), "");
+    first.reset();  // the first station lets go; only now can the second read the file
+    second.join();
+    EXPECT_EQ(second_value, 8u);
+}
+
+}  // namespace
