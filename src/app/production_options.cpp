@@ -20,7 +20,7 @@ std::string choose_production(const tool_options& options, const chip_target& ta
         if (options.action != tool_action::write) return "--serial goes with --write";
         // The number moves on only after the board was verified.
         if (options.no_verify) return "--serial needs the verify: leave out --no-verify";
-        if (std::string problem = parse_serial_spec(request.serial, target.size(), choice.serial); !problem.empty())
+        if (std::string problem = parse_serial_layout(request.serial, target.size(), choice.serial); !problem.empty())
             return problem;
         choice.stamps_serial = true;
     }

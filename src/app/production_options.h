@@ -21,7 +21,7 @@ struct production_request {
 struct production_choice {
     output_format format = output_format::raw;
     bool stamps_serial = false;
-    serial_spec serial;
+    serial_layout serial;
 };
 
 struct tool_options;

@@ -57,14 +57,14 @@ bool parse_number(std::string_view text, std::uint64_t& value) {
     return error == std::errc() && end == text.data() + text.size();
 }
 
-std::string parse_serial_spec(std::string_view text, std::uint32_t chip_size, serial_spec& spec) {
+std::string parse_serial_layout(std::string_view text, std::uint32_t chip_size, serial_layout& layout) {
     const std::string usage =
         "--serial takes ADDRESS:LENGTH[:FORMAT], FORMAT be, le or ascii (such as 0x10:4 or 0x10:8:ascii)";
     std::size_t first = text.find(':');
     if (first == std::string_view::npos) return usage;
     std::size_t second = text.find(':', first + 1);
     std::string_view length_text = text.substr(first + 1, second == std::string_view::npos ? second : second - first - 1);
-    serial_spec parsed;
+    serial_layout parsed;
     if (second != std::string_view::npos && !parse_encoding(text.substr(second + 1), parsed.encoding)) return usage;
     std::uint64_t address = 0, length = 0;
     if (!parse_number(text.substr(0, first), address) || !parse_number(length_text, length)) return usage;
@@ -76,28 +76,28 @@ std::string parse_serial_spec(std::string_view text, std::uint32_t chip_size, se
                address_text(chip_size - 1, chip_size);
     parsed.address = static_cast<std::uint32_t>(address);
     parsed.length = static_cast<std::uint32_t>(length);
-    spec = parsed;
+    layout = parsed;
     return {};
 }
 
-std::string serial_fit_failure(const serial_spec& spec, std::uint64_t value) {
-    bool fits = spec.encoding == serial_encoding::ascii ? decimal_digits(value) <= spec.length
-                : spec.length >= MAX_BINARY_LENGTH     ? true
-                                                       : value >> (8 * spec.length) == 0;
+std::string serial_fit_failure(const serial_layout& layout, std::uint64_t value) {
+    bool fits = layout.encoding == serial_encoding::ascii ? decimal_digits(value) <= layout.length
+                : layout.length >= MAX_BINARY_LENGTH     ? true
+                                                       : value >> (8 * layout.length) == 0;
     if (fits) return {};
-    return "Serial number " + std::to_string(value) + " does not fit in " + std::to_string(spec.length) +
-           (spec.length == 1 ? " byte" : " bytes") + (spec.encoding == serial_encoding::ascii ? " of digits" : "") +
+    return "Serial number " + std::to_string(value) + " does not fit in " + std::to_string(layout.length) +
+           (layout.length == 1 ? " byte" : " bytes") + (layout.encoding == serial_encoding::ascii ? " of digits" : "") +
            "; nothing was written";
 }
 
-void stamp_serial(const serial_spec& spec, std::uint64_t value, sparse_image& image) {
-    for (std::uint32_t i = 0; i < spec.length; ++i) {
+void stamp_serial(const serial_layout& layout, std::uint64_t value, sparse_image& image) {
+    for (std::uint32_t i = 0; i < layout.length; ++i) {
         // i counts from the field's last byte, the least significant place.
-        std::uint32_t at = spec.address + spec.length - 1 - i;
-        if (spec.encoding == serial_encoding::little_endian) at = spec.address + i;
-        std::uint8_t byte = spec.encoding == serial_encoding::ascii ? static_cast<std::uint8_t>('0' + value % 10)
+        std::uint32_t at = layout.address + layout.length - 1 - i;
+        if (layout.encoding == serial_encoding::little_endian) at = layout.address + i;
+        std::uint8_t byte = layout.encoding == serial_encoding::ascii ? static_cast<std::uint8_t>('0' + value % 10)
                                                                     : static_cast<std::uint8_t>(value & 0xFF);
-        value = spec.encoding == serial_encoding::ascii ? value / 10 : value >> 8;
+        value = layout.encoding == serial_encoding::ascii ? value / 10 : value >> 8;
         image.set(at, byte);
     }
 }

@@ -20,7 +20,7 @@ enum class serial_encoding {
     ascii,          // decimal digits, zero-padded to the length
 };
 
-struct serial_spec {
+struct serial_layout {
     std::uint32_t address = 0;
     std::uint32_t length = 0;
     serial_encoding encoding = serial_encoding::big_endian;
@@ -32,11 +32,11 @@ bool parse_number(std::string_view text, std::uint64_t& value);
 
 // "ADDRESS:LENGTH[:FORMAT]", FORMAT be, le or ascii; the field must lie in a
 // chip of chip_size bytes. "" or one line saying what is wrong.
-std::string parse_serial_spec(std::string_view text, std::uint32_t chip_size, serial_spec& spec);
+std::string parse_serial_layout(std::string_view text, std::uint32_t chip_size, serial_layout& layout);
 // "" when value can be stamped in the field, else one line saying why not.
-std::string serial_fit_failure(const serial_spec& spec, std::uint64_t value);
+std::string serial_fit_failure(const serial_layout& layout, std::uint64_t value);
 // Writes value into image at the field, which becomes covered. The value must fit.
-void stamp_serial(const serial_spec& spec, std::uint64_t value, sparse_image& image);
+void stamp_serial(const serial_layout& layout, std::uint64_t value, sparse_image& image);
 
 inline constexpr std::chrono::milliseconds SERIAL_LOCK_WAIT{30000};
 

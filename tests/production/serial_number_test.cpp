@@ -27,11 +27,11 @@ TEST(SerialNumber, FieldsParseAndBadOnesSayWhy) {
         {"0x7c:4:be", 0x7C, 4, serial_encoding::big_endian},
     };
     for (const spec_case& c : good) {
-        serial_spec spec;
-        ASSERT_EQ(parse_serial_spec(c.text, 128, spec), "") << c.text;
-        EXPECT_EQ(spec.address, c.address);
-        EXPECT_EQ(spec.length, c.length);
-        EXPECT_EQ(spec.encoding, c.encoding);
+        serial_layout layout;
+        ASSERT_EQ(parse_serial_layout(c.text, 128, layout), "") << c.text;
+        EXPECT_EQ(layout.address, c.address);
+        EXPECT_EQ(layout.length, c.length);
+        EXPECT_EQ(layout.encoding, c.encoding);
     }
     const std::pair<const char*, const char*> bad[] = {
         {"0x10", "--serial takes ADDRESS:LENGTH[:FORMAT]"},
@@ -42,16 +42,16 @@ TEST(SerialNumber, FieldsParseAndBadOnesSayWhy) {
         {"0x7d:4", "--serial 0x7d:4 reaches past the chip's last address 0x7f"},
     };
     for (const auto& [text, error] : bad) {
-        serial_spec spec;
-        EXPECT_TRUE(parse_serial_spec(text, 128, spec).starts_with(error)) << text;
+        serial_layout layout;
+        EXPECT_TRUE(parse_serial_layout(text, 128, layout).starts_with(error)) << text;
     }
 }
 
 TEST(SerialNumber, StampsInEachFormatAndRefusesWhatDoesNotFit) {
     struct stamp_case {
-        serial_spec spec;
+        serial_layout layout;
         std::uint64_t value;
-        std::string bytes;  // at spec.address, or the refusal
+        std::string bytes;  // at layout.address, or the refusal
     };
     const stamp_case cases[] = {
         {{2, 4, serial_encoding::big_endian}, 0x01020304, "\x01\x02\x03\x04"},
@@ -64,16 +64,16 @@ TEST(SerialNumber, StampsInEachFormatAndRefusesWhatDoesNotFit) {
     };
     for (const stamp_case& c : cases) {
         SCOPED_TRACE(c.bytes);
-        std::string refusal = serial_fit_failure(c.spec, c.value);
+        std::string refusal = serial_fit_failure(c.layout, c.value);
         if (!refusal.empty()) {
             EXPECT_EQ(refusal, c.bytes);
             continue;
         }
         sparse_image image(16);
-        stamp_serial(c.spec, c.value, image);
-        EXPECT_EQ(std::string(image.bytes.begin() + 2, image.bytes.begin() + 2 + c.spec.length), c.bytes);
-        EXPECT_EQ(image.covered_count(), c.spec.length);
-        EXPECT_FALSE(image.covered[1] || image.covered[2 + c.spec.length]);
+        stamp_serial(c.layout, c.value, image);
+        EXPECT_EQ(std::string(image.bytes.begin() + 2, image.bytes.begin() + 2 + c.layout.length), c.bytes);
+        EXPECT_EQ(image.covered_count(), c.layout.length);
+        EXPECT_FALSE(image.covered[1] || image.covered[2 + c.layout.length]);
     }
 }
 
