@@ -140,14 +140,15 @@ std::string erased_text(std::size_t written, std::size_t size) {
            std::to_string(size - written) + " were ff already)";
 }
 
-// What -w, -v or --erase compares the chip with: a load file, or every byte
-// ff. "" or the line refusing the file.
-std::string wanted_image(const tool_options& options, sparse_image& wanted, action_record& record) {
+// What -w, -v or --erase compares the chip with: a load file (already read
+// into input, or read now), or every byte ff. "" or the line refusing the
+// file.
+std::string wanted_image(const tool_options& options, loaded_file* input, sparse_image& wanted, action_record& record) {
     if (options.action == tool_action::erase) {
         for (std::uint32_t a = 0; a < wanted.size(); ++a) wanted.set(a, 0xFF);
         return {};
     }
-    loaded_file loaded = load_file(options.image_file, wanted.size());
+    loaded_file loaded = input ? std::move(*input) : load_file(options.image_file, wanted.size());
     if (!loaded.error.empty()) return loaded.error + ".";
     record.entry.image_file = options.image_file;
     record.entry.image_sha256 = sha256_hex(loaded.source);
@@ -159,14 +160,14 @@ std::string wanted_image(const tool_options& options, sparse_image& wanted, acti
 // without the read-back, an erase, or a verify alone. A serial number is
 // taken, under the serial file's lock, before the port is touched, and
 // stored as used only once the board has been verified.
-int program_or_verify(eeprom_device& device, const tool_options& options, const production_choice& production,
-                      action_record& record, progress_display& progress) {
+int program_or_verify(eeprom_device& device, const tool_options& options, loaded_file* input,
+                      const production_choice& production, action_record& record, progress_display& progress) {
     const bool erase = options.action == tool_action::erase;
     const bool write = options.action == tool_action::write || erase;
     const bool compare = !write || !options.no_verify;
     action_sizes sizes{device.target().size()};
     sparse_image wanted(static_cast<std::uint32_t>(sizes.part));
-    if (std::string problem = wanted_image(options, wanted, record); !problem.empty()) return refused(problem, record);
+    if (std::string problem = wanted_image(options, input, wanted, record); !problem.empty()) return refused(problem, record);
     std::optional<serial_session> serial;
     if (production.stamps_serial) {
         const std::string& file = options.production.serial_file;
@@ -233,10 +234,26 @@ int program_or_verify(eeprom_device& device, const tool_options& options, const 
     return EXIT_DONE;
 }
 
-std::string upper(std::string_view name) {
+// "an AT24C01", "a 24C01": the article as the part's name is spoken, a
+// letter at a time.
+std::string with_article(std::string_view name) {
     std::string s(name);
     for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
+    return (std::string_view("AEFHILMNORSX").find(s.front()) != std::string_view::npos ? "an " : "a ") + s;
+}
+
+// Away from 0x50 the chip answers only if its chip-select pins say so: "; and
+// that its chip-select pins A2 A1 A0 are tied to 1 0 1 (0x55)".
+std::string chip_select_advice(const chip_target& part) {
+    if (part.bus_address == BASE_BUS_ADDRESS) return {};
+    std::string pins, levels;
+    for (int pin = 2; pin >= static_cast<int>(part.profile->block_bits); --pin) {
+        pins += " A" + std::to_string(pin);
+        levels += (part.bus_address >> pin & 1) ? " 1" : " 0";
+    }
+    char address[8];
+    std::snprintf(address, sizeof address, "0x%02x", part.bus_address);
+    return ", and that its chip-select pins" + pins + " are tied to" + levels + " (" + address + ")";
 }
 
 int check_board(eeprom_device& device, action_record& record) {
@@ -266,9 +283,10 @@ int check_board(eeprom_device& device, action_record& record) {
             std::snprintf(control, sizeof control, "0x%02x", write_byte_for(part, 0));
             say(answered ? std::string("EEPROM: acknowledged at ") + control + "."
                          : std::string("EEPROM: no acknowledge at ") + control +
-                               ": check the socket and the chip in it, the board's power, and that the chip is a " +
-                               upper(part.profile->name) +
-                               (part.profile->style == addressing::device_code ? " (device code 1010)." : "."));
+                               ": check the socket and the chip in it, the board's power, and that the chip is " +
+                               with_article(part.profile->name) +
+                               (part.profile->style == addressing::device_code ? " (device code 1010)" : "") +
+                               chip_select_advice(part) + ".");
         }
         device_outcome idle = device.idle();
         if (idle.result != device_result::done) return idle;
@@ -311,7 +329,7 @@ std::string overlapping_files(const tool_options& options) {
 }
 
 int run_command(const tool_options& options, eeprom_device& device, const progress_clock& clock,
-                const production_choice& production) {
+                const production_choice& production, loaded_file* input) {
     progress_display progress = clock ? progress_display(clock) : progress_display();
     action_record record(options, device);
     switch (options.action) {
@@ -320,7 +338,7 @@ int run_command(const tool_options& options, eeprom_device& device, const progre
         case tool_action::write:
         case tool_action::verify:
         case tool_action::erase:
-            return record.finish(program_or_verify(device, options, production, record, progress));
+            return record.finish(program_or_verify(device, options, input, production, record, progress));
         case tool_action::blank_check:
             return record.finish(blank_check(device, record, progress));
         case tool_action::check:

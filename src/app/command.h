@@ -8,6 +8,7 @@
 #include "app/options.h"
 #include "app/progress.h"
 #include "device/eeprom_device.h"
+#include "image/load_file.h"
 
 inline constexpr int EXIT_DONE = 0;
 inline constexpr int EXIT_FAILED = 1;
@@ -22,5 +23,7 @@ std::string overlapping_files(const tool_options& options);
 // during a device action ends the program with 128 + it. A progress line on
 // a terminal keeps the time of clock (the board's), or by default real time.
 // production: what choose_production made of the options for this part.
+// input: the file of -w or -v, read before the device was made so that a
+// refused file leaves nothing made; null: it is read here.
 int run_command(const tool_options& options, eeprom_device& device, const progress_clock& clock = {},
-                const production_choice& production = {});
+                const production_choice& production = {}, loaded_file* input = nullptr);

@@ -14,6 +14,9 @@
 #include "app/menu.h"
 #include "app/options.h"
 #include "bus/trace.h"
+#include "image/file_identity.h"
+#include "image/image.h"
+#include "image/load_file.h"
 #include "device/parallel_device.h"
 #include "sim/chip_file.h"
 #include "sim/chip24cxx.h"
@@ -50,8 +53,10 @@ void check_outputs() {
     bool flushed = std::fflush(stdout) == 0;
     int error = errno;
     if (std::ferror(stdout) || !flushed) {
-        std::fprintf(stderr, "eeprom24c01: cannot write standard output%s%s.\n", error ? ": " : "",
-                     error ? std::strerror(error) : "");
+        // A trace on standard output saw the write fail, and kept why.
+        std::string cause = error ? std::strerror(error) : trace;
+        std::fprintf(stderr, "eeprom24c01: cannot write standard output%s%s.\n", cause.empty() ? "" : ": ",
+                     cause.c_str());
         _exit(EXIT_FAILED);
     }
     if (!trace.empty()) {
@@ -61,18 +66,21 @@ void check_outputs() {
 }
 
 int refuse(const std::string& problem) {
-    std::fprintf(stderr, "eeprom24c01: %s\n%s", problem.c_str(), USAGE);
+    std::fprintf(stderr, "eeprom24c01: %s\n%s", problem.c_str(), USAGE_HINT);
     return EXIT_USAGE;
 }
 
-// Builds the chosen back end; nothing here touches a port.
+// Builds the chosen back end; nothing here touches a port. A run that will
+// not use the board (its image refused) gets a blank simulated chip without
+// a file, so that no chip file is made for it.
 std::unique_ptr<port_backend> make_backend(const tool_options& options, const chip_target& target,
-                                           std::string& problem) {
+                                           bool board_used, std::string& problem) {
     switch (options.backend) {
         case backend_kind::io_ports:
             return std::make_unique<io_port>(options.io_base);
         case backend_kind::simulated: {
             sim_chip_config chip = sim_chip_config_for(target);
+            if (!board_used) return std::make_unique<sim_board>(chip, std::vector<std::uint8_t>(chip.size(), 0xFF), true);
             std::vector<std::uint8_t> contents;
             chip_file file;
             problem = chip_file_open(options.chip_file, chip.size(), file, contents);
@@ -125,26 +133,42 @@ int main(int argc, char** argv) {
     if (!problem.empty()) return refuse(problem);
     problem = overlapping_files(options);
     if (!problem.empty()) return refuse(problem);
+    // Whatever may still be refused is looked at before the device, and a
+    // new simulated chip, are made.
+    default_image_file default_image;
+    if (options.action == tool_action::menu) {
+        default_image = open_default_image();
+        if (!default_image) return EXIT_DONE;
+        if (options.backend == backend_kind::simulated && same_file(options.chip_file, DEFAULT_IMAGE_FILE)) {
+            std::fprintf(stderr, "eeprom24c01: --sim names the menu's default image %s: give the chip a file of its own.\n",
+                         DEFAULT_IMAGE_FILE);
+            return EXIT_USAGE;
+        }
+    }
+    loaded_file input;
+    if (options.action == tool_action::write || options.action == tool_action::verify)
+        input = load_file(options.image_file, target.size());
     if (options.backend == backend_kind::i2c_dev) {
         i2cdev_device device({options.i2c_device, "/sys", options.force}, target);
-        return options.action == tool_action::menu ? run_console(device) : run_command(options, device);
-    }
-    std::unique_ptr<port_backend> backend = make_backend(options, target, problem);
-    if (!backend) {
-        std::fputs(("eeprom24c01: " + problem).c_str(), stderr);
-        return EXIT_USAGE;
+        return options.action == tool_action::menu ? run_console(device, std::move(default_image))
+                                                   : run_command(options, device, {}, production, &input);
     }
     if (!options.trace_file.empty()) {
         problem = run_trace.open(options.trace_file);
         if (!problem.empty()) {
-            std::fprintf(stderr, "eeprom24c01: cannot write trace %s: %s\n", printable_name(options.trace_file).c_str(),
+            std::fprintf(stderr, "eeprom24c01: cannot write trace %s: %s.\n", printable_name(options.trace_file).c_str(),
                          problem.c_str());
-            return EXIT_USAGE;
+            return EXIT_FAILED;
         }
     }
+    std::unique_ptr<port_backend> backend = make_backend(options, target, input.error.empty(), problem);
+    if (!backend) {
+        std::fputs(("eeprom24c01: " + problem).c_str(), stderr);
+        return EXIT_USAGE;
+    }
     parallel_device device(*backend, target, &run_trace);
-    if (options.action == tool_action::menu) return run_console(device);
+    if (options.action == tool_action::menu) return run_console(device, std::move(default_image), options.chip_file);
     // The back end's clock: real time on a port, virtual time on the
     // simulated board, which is what its user waits for.
-    return run_command(options, device, [&backend] { return backend->now_us(); }, production);
+    return run_command(options, device, [&backend] { return backend->now_us(); }, production, &input);
 }

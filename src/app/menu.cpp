@@ -34,18 +34,23 @@ const char MENU[] =
     "7. Program default values\n"
     "8. Exit\n";
 
+struct console_state {
+    menu_session session;
+    std::string chip_file;  // the simulated chip's, kept from option 3
+};
+
 // False when standard input ended inside the option's dialogue.
-using menu_action = bool (*)(menu_session&);
+using menu_action = bool (*)(console_state&);
 
 // Options 1 to 7, in menu order.
 constexpr menu_action MENU_ACTIONS[] = {
-    [](menu_session& s) { return write_eeprom(s), true; },
-    [](menu_session& s) { return change_buffer_data(s.image); },
-    [](menu_session& s) { return save_buffer_to_file(s.image); },
-    [](menu_session& s) { return read_custom_file(s.image); },
-    [](menu_session& s) { return read_eeprom_to_buffer(s), true; },
-    [](menu_session& s) { return verify_eeprom(s), true; },
-    [](menu_session& s) { return program_default_values(s), true; },
+    [](console_state& s) { return write_eeprom(s.session), true; },
+    [](console_state& s) { return change_buffer_data(s.session.image); },
+    [](console_state& s) { return save_buffer_to_file(s.session.image, s.chip_file); },
+    [](console_state& s) { return read_custom_file(s.session.image); },
+    [](console_state& s) { return read_eeprom_to_buffer(s.session), true; },
+    [](console_state& s) { return verify_eeprom(s.session), true; },
+    [](console_state& s) { return program_default_values(s.session), true; },
 };
 constexpr int ACTION_COUNT = sizeof MENU_ACTIONS / sizeof MENU_ACTIONS[0];
 
@@ -63,24 +68,22 @@ void load_default_image(std::FILE* file, std::vector<std::uint8_t>& image) {
 
 }  // namespace
 
-int run_console(eeprom_device& device) {
-    menu_session session(device);
-    std::FILE* file = std::fopen(DEFAULT_IMAGE_FILE, "rb");
+default_image_file open_default_image() {
+    default_image_file file(std::fopen(DEFAULT_IMAGE_FILE, "rb"));
     struct stat info {};
     // A folder opens but reads nothing: it is no more a default image than
     // a missing file.
-    if (file && (fstat(fileno(file), &info) != 0 || S_ISDIR(info.st_mode))) {
-        std::fclose(file);
-        file = nullptr;
-    }
-    if (!file) {
-        std::fputs("file open failed. \n", stdout);
-        return 0;
-    }
+    if (file && (fstat(fileno(file.get()), &info) != 0 || S_ISDIR(info.st_mode))) file.reset();
+    if (!file) std::fputs("file open failed. \n", stdout);
+    return file;
+}
+
+int run_console(eeprom_device& device, default_image_file default_image, const std::string& chip_file) {
+    console_state state{menu_session(device), chip_file};
     std::fputs(BANNER, stdout);
     read_raw_char();  // the wait for ENTER; end of input goes on the same way
-    load_default_image(file, session.image);
-    std::fclose(file);
+    load_default_image(default_image.get(), state.session.image);
+    default_image.reset();
 
     for (;;) {
         std::fputs(MENU, stdout);
@@ -95,6 +98,6 @@ int run_console(eeprom_device& device) {
                 break;
         }
         if (option < 1 || option > ACTION_COUNT) return 0;  // 8 and anything out of range
-        if (!MENU_ACTIONS[option - 1](session)) return 0;
+        if (!MENU_ACTIONS[option - 1](state)) return 0;
     }
 }

@@ -1,8 +1,24 @@
 // Start-up, banner, start-up load and the main menu loop.
 #pragma once
 
+#include <cstdio>
+#include <memory>
+#include <string>
+
 #include "device/eeprom_device.h"
 
-// The whole interactive run, on the device already chosen. Returns the exit
-// status, which is 0 on every path.
-int run_console(eeprom_device& device);
+struct file_closer {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using default_image_file = std::unique_ptr<std::FILE, file_closer>;
+
+// Opens dflt.dat before the device is made, so that a run without it makes
+// nothing (not even a new simulated chip). Empty, once "file open failed."
+// is printed, when it is missing or cannot be read.
+default_image_file open_default_image();
+
+// The whole interactive run, on the device already chosen, starting with
+// the default image. chip_file: the simulated chip's file, which option 3
+// must not write over ("" on a real port). Returns the exit status, which is
+// 0 on every path.
+int run_console(eeprom_device& device, default_image_file default_image, const std::string& chip_file = {});

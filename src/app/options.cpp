@@ -3,6 +3,10 @@
 #include <getopt.h>
 
 #include <cctype>
+#include <iterator>
+#include <numeric>
+#include <string_view>
+#include <vector>
 
 bool parse_io_base(const std::string& text, unsigned& base) {
     std::string digits = text;
@@ -83,7 +87,7 @@ std::string choose_action(tool_options& options, tool_action action, const char*
 std::string apply(parse_state& state, int id, const char* value) {
     tool_options& options = state.options;
     if (state.seen[id]++ > 0 && id != 'h' && id != 'V') return option_name(id) + " given twice";
-    if (value && *value == '\0') return "option " + option_name(id) + " needs a value";
+    if (value && *value == '\0') return "option " + option_name(id) + " was given an empty value";
     switch (id) {
         case PORT:
             options.port_device = value;
@@ -161,12 +165,28 @@ std::string apply(parse_state& state, int id, const char* value) {
     }
 }
 
+// The long options an abbreviation such as "--no-c" could stand for, when
+// it could stand for more than one ("--no-chip or --no-cable"); "" otherwise.
+std::string candidates(const std::string& arg) {
+    std::string typed = arg.substr(2, arg.find('=') - 2);
+    std::vector<std::string> found;
+    for (const option& o : LONG_OPTIONS)
+        if (o.name && std::string_view(o.name).starts_with(typed)) found.push_back(std::string("--") + o.name);
+    if (found.size() < 2) return {};
+    std::string list = found.front();
+    for (std::size_t i = 1; i < found.size(); ++i) list += (i + 1 == found.size() ? " or " : ", ") + found[i];
+    return list;
+}
+
 // What getopt_long refused, in words.
 std::string refused(int code, char** argv) {
     std::string arg = argv[optind - 1];
     if (code == ':') return "option " + (optopt ? option_name(optopt) : arg) + " needs a value";
     if (optopt && arg.rfind("--", 0) == 0) return "option " + option_name(optopt) + " takes no value";
     if (optopt) return std::string("unknown option '-") + static_cast<char>(optopt) + "'";
+    if (arg.rfind("--", 0) == 0)
+        if (std::string could_be = candidates(arg); !could_be.empty())
+            return "option '" + arg.substr(0, arg.find('=')) + "' is ambiguous: it could be " + could_be;
     return "unknown option '" + arg + "'";
 }
 
@@ -190,6 +210,8 @@ std::string parse_options(int argc, char** argv, tool_options& options) {
     }
     if (problem.empty() && optind < argc) problem = std::string("unexpected argument '") + argv[optind] + "'";
     if (!problem.empty()) return problem;
+    if (options.chip.name == "list" && std::accumulate(std::begin(state.seen), std::end(state.seen), 0) > 1)
+        return "--chip list goes alone: it prints the table of parts and does nothing else";
     if ((options.no_chip || options.no_cable) && options.backend != backend_kind::simulated)
         return std::string(options.no_chip ? "--no-chip" : "--no-cable") + " needs --sim FILE";
     if (options.no_chip && options.no_cable) return "choose one of --no-chip and --no-cable";

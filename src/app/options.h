@@ -40,7 +40,8 @@ inline constexpr const char* USAGE =
     "      --i2c DEVICE     use the Linux I2C adapter DEVICE, such as /dev/i2c-1 (no --trace)\n"
     "      --force          with --i2c: use an address a kernel driver owns, and write on a PC's SMBus\n"
     "      --chip NAME      the part: 24c01 (default) to 24c512, or an exact part; \"list\" shows them\n"
-    "      --page-size N    bytes per write transaction, a power of two (1 is always safe)\n"
+    "      --page-size N    bytes per write transaction: a power of two, at most the largest page of\n"
+    "                       any part of the chip's size (1 is always safe)\n"
     "      --address ADDR   the part's bus address, 0x50 to 0x57 (its chip-select pins)\n"
     "Actions:\n"
     "  -r, --read FILE      read the whole chip into FILE (\"-\": standard output)\n"
@@ -65,6 +66,9 @@ inline constexpr const char* USAGE =
     "Exit status: 0 done, 1 failed, 2 usage error or unusable chip file, 3 port cannot be used,\n"
     "129 SIGHUP, 130 SIGINT (Ctrl-C), 131 SIGQUIT, 143 SIGTERM during a device action,\n"
     "141 SIGPIPE (standard output closed).\n";
+
+// What follows the one line of a usage error, instead of the whole usage.
+inline constexpr const char* USAGE_HINT = "Try 'eeprom24c01 --help' for the options.\n";
 
 // Parses argv with getopt_long. Returns "" or what was wrong with it; -h
 // answers whatever else is on the line.

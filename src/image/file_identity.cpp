@@ -7,15 +7,31 @@
 #include <cstdlib>
 #include <vector>
 
+namespace {
+
+std::string regular_key(const struct stat& info) {
+    return S_ISREG(info.st_mode) ? std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino) : "";
+}
+
+}  // namespace
+
 std::string file_identity(const std::string& name, bool input) {
-    if (name == "-") return input ? "standard input" : "standard output";
     struct stat info {};
-    if (stat(name.c_str(), &info) == 0)
-        return S_ISREG(info.st_mode) ? std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino) : "";
+    if (name == "-") {
+        // A shell redirection (>> chip.bin) hides a file behind "-".
+        std::string key = fstat(input ? 0 : 1, &info) == 0 ? regular_key(info) : "";
+        return !key.empty() ? key : input ? "standard input" : "standard output";
+    }
+    if (stat(name.c_str(), &info) == 0) return regular_key(info);
     if (errno != ENOENT) return "";
     std::size_t slash = name.rfind('/');
     std::string folder = slash == std::string::npos ? "." : name.substr(0, slash + 1);
     std::vector<char> real(PATH_MAX + 1);
     if (!realpath(folder.c_str(), real.data())) return "";
     return std::string(real.data()) + "/" + name.substr(slash == std::string::npos ? 0 : slash + 1);
+}
+
+bool same_file(const std::string& a, const std::string& b) {
+    std::string key = file_identity(a, false);
+    return !key.empty() && key == file_identity(b, false);
 }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "console/console_input.h"
+#include "image/file_identity.h"
 #include "image/image.h"
 #include "text/printable_name.h"
 
@@ -46,9 +47,13 @@ bool load_image_file(const std::string& name, std::span<std::uint8_t> buffer) {
     return true;
 }
 
-bool save_buffer_to_file(std::span<const std::uint8_t> image) {
+bool save_buffer_to_file(std::span<const std::uint8_t> image, const std::string& keep_off) {
     std::string name;
     if (!ask_file_name("Enter the name of file to save.\n", name)) return false;
+    if (!keep_off.empty() && same_file(name, keep_off)) {
+        std::fputs("Open failed: that is the simulated chip's file; save the buffer under another name.\n", stdout);
+        return true;
+    }
     int fd = open_for_save(name);
     if (fd < 0) return true;
     ssize_t put;

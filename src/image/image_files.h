@@ -7,8 +7,9 @@
 #include <span>
 #include <string>
 
-// Each asks for a file name; false when standard input ended instead.
-bool save_buffer_to_file(std::span<const std::uint8_t> image);
+// Each asks for a file name; false when standard input ended instead. A save
+// never writes over keep_off (the simulated chip's file), by any name.
+bool save_buffer_to_file(std::span<const std::uint8_t> image, const std::string& keep_off = {});
 bool read_custom_file(std::span<std::uint8_t> image);
 
 // Reads up to buffer.size() bytes of the file into buffer; slots past a short file keep

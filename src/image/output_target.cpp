@@ -49,6 +49,15 @@ std::string cannot(const output_target& target, int error, bool left = false) {
            (left && target.existed ? "; it is left as it was." : ".");
 }
 
+// The file is replaced by a temporary file made beside it: its folder, not
+// the file, is then what refuses.
+std::string folder_refuses(const output_target& target, int error) {
+    if (error == ENOENT || error == ENOTDIR) return cannot(target, error, true);  // no folder at all
+    return "Cannot write " + printable_name(target.name) + ": no temporary file can be made in its folder " +
+           printable_name(folder_of(target.path)) + " (" + std::strerror(error) + ")" +
+           (target.existed ? "; it is left as it was." : ".");
+}
+
 // Another tool holding the file locked (an eeprom24c01 using it as its
 // simulated chip) is about to write it itself.
 bool locked_by_another(const std::string& path) {
@@ -92,7 +101,7 @@ std::string replace(const output_target& target, std::span<const std::uint8_t> i
     std::vector<char> temp(pattern.begin(), pattern.end());
     temp.push_back('\0');
     int fd = mkstemp(temp.data());
-    if (fd < 0) return cannot(target, errno, true);
+    if (fd < 0) return folder_refuses(target, errno);
     int error = 0;
     if (fchmod(fd, mode) != 0) error = errno;
     if (existed && fchown(fd, info.st_uid, info.st_gid) != 0) {
@@ -121,9 +130,11 @@ std::string output_target_open(const std::string& name, output_target& target) {
         return {};
     }
     struct stat info {};
+    const bool folder_writable = faccessat(AT_FDCWD, folder_of(target.path).c_str(), W_OK, AT_EACCESS) == 0;
+    const int folder_error = errno;
     if (stat(target.path.c_str(), &info) != 0) {
         if (errno != ENOENT) return cannot(target, errno);
-        return {};  // a new file
+        return folder_writable ? std::string() : folder_refuses(target, folder_error);  // a new file
     }
     target.existed = true;
     if (S_ISDIR(info.st_mode)) return "Cannot write " + printable_name(name) + ": it is a folder.";
@@ -139,6 +150,7 @@ std::string output_target_open(const std::string& name, output_target& target) {
                ": another running program holds it locked, such as an eeprom24c01 using it as its chip; it is left "
                "as it was.";
     target.how = info.st_nlink > 1 ? output_target::way::in_place : output_target::way::replace;
+    if (target.how == output_target::way::replace && !folder_writable) return folder_refuses(target, folder_error);
     return {};
 }
 

@@ -56,6 +56,9 @@ std::string chip_file_open(const std::string& path, std::uint32_t size, chip_fil
         failure = create_blank(path, size);
         created = failure == 0;
         if (failure == EEXIST) failure = 0;
+        else if (failure != 0)  // there was no file to leave as it was
+            return "Chip file " + printable_name(path) + " cannot be created (" + std::strerror(failure) +
+                   "); nothing was made: name another file.\n";
     }
     unique_fd fd(failure == 0 ? open(path.c_str(), O_RDWR | O_CLOEXEC) : -1);
     if (!fd) {

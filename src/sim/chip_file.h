@@ -22,7 +22,7 @@ struct chip_file {
 // (all 0xFF) of that size, and file.created says so. Returns "" or one line
 // saying why the file cannot be used: another tool holds it, it may not be
 // written, it is not an image of that size (both sizes named). The file is
-// then left as it was.
+// then left as it was; a new one that could not be made is not left behind.
 std::string chip_file_open(const std::string& path, std::uint32_t size, chip_file& file,
                            std::vector<std::uint8_t>& contents);
 // Writes contents over the file's bytes and flushes them to disk.

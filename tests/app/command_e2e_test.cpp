@@ -97,6 +97,21 @@ TEST(Command, BoardCheck) {
     EXPECT_EQ(r.err, "Port: the simulated board claimed.\nLines: SDA follows the port.\n"
                      "EEPROM: no acknowledge at 0xa0: check the socket and the chip in it, the board's power, and "
                      "that the chip is a 24C01 (device code 1010).\nLines: left idle, SDA and SCL high.\n");
+    // The part named as it is spoken; away from 0x50, the pins that select it.
+    dir.put("c04.bin", std::string(512, '\xff'));
+    const std::vector<std::pair<std::vector<std::string>, std::string>> advice{
+        {{"--sim", "chip.bin", "--chip", "m24c01", "--address", "0x55"},
+         "0xaa: check the socket and the chip in it, the board's power, and that the chip is an M24C01 (device code "
+         "1010), and that its chip-select pins A2 A1 A0 are tied to 1 0 1 (0x55).\n"},
+        {{"--sim", "c04.bin", "--chip", "24c04", "--address", "0x52"},
+         "0xa4: check the socket and the chip in it, the board's power, and that the chip is a 24C04 (device code "
+         "1010), and that its chip-select pins A2 A1 are tied to 0 1 (0x52).\n"},
+    };
+    for (auto [args, text] : advice) {
+        args.insert(args.end(), {"--check", "--no-chip"});
+        r = dir.run(args, "");
+        EXPECT_NE(r.err.find("EEPROM: no acknowledge at " + text), std::string::npos) << r.err;
+    }
     r = dir.run(sim({"--check", "--no-cable"}), "");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "Port: the simulated board claimed.\nLines: SDA does not follow the port: it reads high when "

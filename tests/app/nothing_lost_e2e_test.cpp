@@ -12,6 +12,7 @@
 #include <fstream>
 #include <iterator>
 #include <thread>
+#include <tuple>
 
 #include "support/expected_output.h"
 #include "support/run_tool.h"
@@ -146,9 +147,41 @@ TEST(NothingLost, NoOutputOverwritesAnInputOrTheChip) {
     EXPECT_EQ(dir.get("chip.bin"), counting_image(1));
     EXPECT_EQ(dir.get("image.bin"), counting_image(2));
     EXPECT_FALSE(dir.exists("new.vcd"));
+    // "-" is whatever file the shell put behind descriptor 1 or 0.
+    dir.put("out.bin", "");
+    const std::vector<std::tuple<std::vector<std::string>, int, std::string>> redirected{
+        {{"--sim", "chip.bin", "-r", "-"}, 1, "chip.bin"},
+        {{"--trace", "/dev/stdout", "--sim", "chip.bin", "-r", "-"}, 1, "out.bin"},
+        {{"--trace", "/proc/self/fd/1", "--sim", "chip.bin", "-r", "-"}, 1, "out.bin"},
+        {{"--sim", "chip.bin", "-w", "-"}, 0, "chip.bin"},
+        {{"--trace", "/dev/null", "--sim", "chip.bin", "-r", "-"}, 1, "/dev/null"},
+    };
+    for (const auto& [args, fd, file] : redirected) {
+        std::string path = file[0] == '/' ? file : dir.file(file);
+        dir.in_child = [fd, path] { redirect(fd, path.c_str(), fd == 0 ? O_RDONLY : O_WRONLY | O_APPEND); };
+        tool_run r = dir.run(args, "");
+        if (file[0] == '/') {
+            EXPECT_EQ(r.status, 0) << "a device may well be shared: " << r.err;
+            continue;
+        }
+        EXPECT_EQ(r.status, 2);
+        EXPECT_NE(r.err.find(" name the same file: give each its own\n"), std::string::npos) << r.err;
+    }
+    dir.in_child = nullptr;
+    EXPECT_EQ(dir.get("out.bin"), "");
+
+    // Nor does the menu's: its default image is no chip, and a save does not
+    // go to the chip's file under any name.
+    dir.put("dflt.dat", counting_image());
+    tool_run r = dir.run({"--sim", "dflt.dat"}, "\n2\n0\n55\ny\n1\n8\n");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "eeprom24c01: --sim names the menu's default image dflt.dat: give the chip a file of its own.\n");
+    EXPECT_EQ(dir.get("dflt.dat"), counting_image());
+    r = dir.run({"--sim", "chip.bin"}, "\n3 alias.bin\n8\n");
+    EXPECT_EQ(r.out, startup_text(counting_image()) + "Enter the name of file to save.\nOpen failed: that is the "
+                     "simulated chip's file; save the buffer under another name.\n" + MENU_TEXT);
 
     // A menu holds chip.bin as its chip: another tool may not replace it.
-    dir.put("dflt.dat", counting_image());
     dir.put("other.bin", counting_image(3));
     tool_run second;
     dir.run_paused({"--sim", "chip.bin"}, "Push ENTER", [&] { second = dir.run({"--sim", "other.bin", "-r", "chip.bin"}, ""); },
@@ -168,6 +201,14 @@ TEST(NothingLost, TraceAndChipFileThatCannotBeWrittenFailTheAction) {
     r = dir.run(sim({"--trace", "-", "--check"}), "");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out.rfind("$version eeprom24c01 bus trace $end\n", 0), 0u);
+    dir.in_child = [] { redirect(1, "/dev/full", O_WRONLY); };
+    r = dir.run(sim({"--trace", "-", "--check"}), "");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err.substr(r.err.find("high.\n") + 6), "eeprom24c01: cannot write standard output: No space left on device.\n");
+    dir.in_child = nullptr;
+    r = dir.run({"--trace", "no-folder/bus.vcd", "--sim", "new.bin", "--check"}, "");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "eeprom24c01: cannot write trace no-folder/bus.vcd: No such file or directory.\n");
 
     dir.put("image.bin", counting_image(9));
     dir.in_child = [] {
@@ -226,17 +267,33 @@ TEST(NothingLost, MessagesNameTheTrueCause) {
     mkdir(dir.file("shut").c_str(), 0555);
     tool_run r = dir.run({"--sim", "shut/chip.bin", "--check"}, "", true);
     EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err, "eeprom24c01: Chip file shut/chip.bin may not be written by you (Permission denied); it is left "
-                     "as it is: make it writable or name another file.\n");
+    EXPECT_EQ(r.err, "eeprom24c01: Chip file shut/chip.bin cannot be created (Permission denied); nothing was made: "
+                     "name another file.\n");
     r = dir.run({"--sim", "chp.bin", "-r", "backup.bin"}, "");
     EXPECT_EQ(r.err, "Created a blank simulated chip in chp.bin.\nRead 128 bytes into backup.bin.\n" +
                          crc_line(std::string(128, '\xff')));
     r = dir.run({"--sim", "chp.bin", "-r", "new\n\x1b[2Jname"}, "");
     EXPECT_EQ(r.err, "Read 128 bytes into new\\n\\x1b[2Jname.\n" + crc_line(std::string(128, '\xff')));
     EXPECT_TRUE(dir.exists("new\n\x1b[2Jname"));
+    // The folder, not the writable file, keeps the temporary file out.
+    mkdir(dir.file("nw").c_str(), 0755);
+    dir.put("nw/f", "old");
+    chmod(dir.file("nw/f").c_str(), 0666);
+    chmod(dir.file("nw").c_str(), 0555);
+    chmod(dir.file("chp.bin").c_str(), 0666);
+    r = dir.run({"--sim", "chp.bin", "-r", "nw/f"}, "", true);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Cannot write nw/f: no temporary file can be made in its folder nw (Permission denied); it is left "
+                     "as it was.\n");
+    EXPECT_EQ(dir.get("nw/f"), "old");
+    // A run refused for its image or its default image makes no chip file.
+    r = dir.run({"--sim", "new.bin", "-w", "missing.bin"}, "");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Cannot read missing.bin: No such file or directory.\n");
     mkdir(dir.file("dflt.dat").c_str(), 0755);
-    r = dir.run({"--sim", "chp.bin"}, "\n8\n");
+    r = dir.run({"--sim", "new.bin"}, "\n8\n");
     EXPECT_EQ(r.out, "file open failed. \n");
+    EXPECT_FALSE(dir.exists("new.bin"));
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 namespace {
 
 const std::string USAGE_LINE = USAGE;
+const std::string TRY_HELP = USAGE_HINT;
 
 TEST(Options, BadOptionsExitWithUsageBeforeAnythingElse) {
     tool_dir dir;
@@ -26,7 +27,8 @@ TEST(Options, BadOptionsExitWithUsageBeforeAnythingElse) {
         EXPECT_EQ(r.status, 2) << args[0];
         EXPECT_EQ(r.out, "");
         EXPECT_EQ(r.err.substr(0, 13), "eeprom24c01: ");
-        EXPECT_EQ(r.err.substr(r.err.size() - USAGE_LINE.size()), USAGE_LINE);
+        EXPECT_EQ(r.err.find('\n') + 1 + TRY_HELP.size(), r.err.size()) << "one line, then the hint: " << r.err;
+        EXPECT_EQ(r.err.substr(r.err.size() - TRY_HELP.size()), TRY_HELP);
     }
     EXPECT_FALSE(dir.exists("c"));
 }
@@ -59,18 +61,24 @@ TEST(Options, ParsedAsOtherLinuxTools) {
         {{"--check=1"}, "option --check takes no value"},
         {{"-q"}, "unknown option '-q'"},
         {{"--sim", "x", "-r"}, "option --read needs a value"},
+        {{"--ch", "list"}, "option '--ch' is ambiguous: it could be --check or --chip"},
+        {{"--no-c", "--sim", "x"}, "option '--no-c' is ambiguous: it could be --no-chip or --no-cable"},
+        {{"--page-size", "", "--sim", "x"}, "option --page-size was given an empty value"},
+        {{"--sim", "x", "-v", ""}, "option --verify was given an empty value"},
+        {{"--chip", "list", "-w", "image.bin"}, "--chip list goes alone: it prints the table of parts and does nothing else"},
     };
     for (const auto& [args, problem] : refused) {
         r = dir.run(args, "");
         EXPECT_EQ(r.status, 2);
-        EXPECT_EQ(r.err, "eeprom24c01: " + problem + "\n" + USAGE_LINE);
+        EXPECT_EQ(r.err, "eeprom24c01: " + problem + "\n" + TRY_HELP);
     }
+    EXPECT_EQ(dir.run({"--chip", "list", "-w", "image.bin", "-h"}, "").out, USAGE_LINE);
     EXPECT_FALSE(dir.exists("x"));
     r = dir.run({"--bogus", "--sim", "x", "--sim", "y", "-r", "a", "-v", "b", "-h"}, "");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, USAGE_LINE);
     for (const char* listed : {"--port", "--io", "--sim", "--no-chip", "--no-cable", "--trace", "\"-\": standard input",
-                               "129 SIGHUP", "130 SIGINT", "131 SIGQUIT", "141 SIGPIPE", "143 SIGTERM"})
+                               "a power of two, at most the largest page", "129 SIGHUP", "130 SIGINT", "131 SIGQUIT", "141 SIGPIPE", "143 SIGTERM"})
         EXPECT_NE(r.out.find(listed), std::string::npos) << listed;
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <unistd.h>
 
 #include <map>
 #include <sstream>
@@ -84,6 +85,14 @@ TEST(Ppdev, RefusalsSayWhatToDoAndTheMenuFollows) {
         tool_run r = dir.run({"--port", device}, "\n6\n8\n");
         EXPECT_EQ(r.out, startup_text(counting_image()) + "Cannot use the parallel port " + device + text + MENU_TEXT);
     }
+    // Joining group root would hand out far more than the port.
+    tool_dir dir;
+    std::string device = dir.use_fake_ppdev("open=EACCES");
+    dir.put("parport-fake", "");
+    if (chown(device.c_str(), static_cast<uid_t>(-1), 0) != 0) GTEST_SKIP() << "needs root to give the device to root";
+    tool_run r = dir.run({"--port", device, "--check"}, "");
+    EXPECT_EQ(r.err, "Cannot use the parallel port " + device + ": Permission denied. It belongs to root alone: give it a "
+                     "group of its own with a udev rule, or ask your administrator.\n");
 }
 
 TEST(Ppdev, PortLostMidActionEndsItAndTheNextActionOpensAfresh) {
