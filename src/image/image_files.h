@@ -7,6 +7,8 @@
 #include <span>
 #include <string>
 
+#include "util/write_all.h"
+
 // Each asks for a file name; false when standard input ended instead.
 bool save_buffer_to_file(std::span<const std::uint8_t> image);
 bool read_custom_file(std::span<std::uint8_t> image);
@@ -21,6 +23,3 @@ bool load_image_file(const std::string& name, std::span<std::uint8_t> buffer);
 // input ends at once. Returns "" or one line (without a newline) saying what
 // went wrong.
 std::string read_exact_image(const std::string& name, std::span<std::uint8_t> image);
-// Writes all of size bytes to fd, going on after short writes and signals.
-// False on an error, with errno saying which.
-bool write_all(int fd, const std::uint8_t* bytes, std::size_t size);
