@@ -15,6 +15,7 @@
 #include "app/options.h"
 #include "bus/trace.h"
 #include "device/parallel_device.h"
+#include "eeprom/interruption.h"
 #include "sim/chip_file.h"
 #include "sim/chip24cxx.h"
 #include "sim/sim_board.h"
@@ -43,8 +44,10 @@ bool standard_descriptors_open() {
     return true;
 }
 
-// However the program ends: output that could not be written is a failure.
+// However the program ends: output that could not be written is a failure,
+// said in its line; after a signal the status still names the signal.
 void check_outputs() {
+    const int status = interruption_signal() ? 128 + interruption_signal() : EXIT_FAILED;
     std::string trace = run_trace.close();
     errno = 0;
     bool flushed = std::fflush(stdout) == 0;
@@ -52,11 +55,11 @@ void check_outputs() {
     if (std::ferror(stdout) || !flushed) {
         std::fprintf(stderr, "eeprom24c01: cannot write standard output%s%s.\n", error ? ": " : "",
                      error ? std::strerror(error) : "");
-        _exit(EXIT_FAILED);
+        _exit(status);
     }
     if (!trace.empty()) {
         std::fprintf(stderr, "eeprom24c01: cannot write the trace: %s.\n", trace.c_str());
-        _exit(EXIT_FAILED);
+        _exit(status);
     }
 }
 
