@@ -80,9 +80,7 @@ device_outcome read_whole_chip(eeprom_device& device, bytes& image, action_phase
         device_outcome step = lines_ready(device);
         if (step.result != device_result::done) return step;
         phase = action_phase::reading;
-        step = read_image(device, image, phase_of(progress, progress_phase::reading));
-        device_outcome idle = device.idle();
-        return step.result == device_result::done ? idle : step;
+        return read_image_then_idle(device, image, phase_of(progress, progress_phase::reading));
     });
     progress.clear();
     return outcome;
@@ -94,12 +92,15 @@ int read_chip(eeprom_device& device, const std::string& name, output_format form
     std::string problem = output_target_open(name, target);
     if (!problem.empty()) return refused(problem, record);
     // Spans the file's writing too, so that a signal never leaves a
-    // temporary file behind or cuts a replacement short.
-    interruption_scope noting;
+    // temporary file behind or cuts a replacement short. Standard output
+    // closed under a pipe still ends the program, as it ends other tools.
+    interruption_scope noting(interruption_scope::broken_pipe::left_alone);
     bytes image(device.target().size());
     action_phase phase = action_phase::line_test;
     device_outcome outcome = read_whole_chip(device, image, phase, progress);
-    if (outcome.result != device_result::done) return failed(outcome, phase, {image.size()}, record);
+    // A signal after the last byte came in leaves the read whole: it is kept
+    // like one that a signal met while it was being written out.
+    if (!read_complete(outcome, image.size())) return failed(outcome, phase, {image.size()}, record);
     rendered_image file = render_image(image, format);
     problem = file.error.empty() ? output_target_write(target, file.bytes)
                                  : "Cannot write " + printable_name(name) + ": " + file.error + "; it is left as it was.";
@@ -205,9 +206,7 @@ int program_or_verify(eeprom_device& device, const tool_options& options, loaded
         }
         if (step.result != device_result::done || !compare || interruption_signal() != 0) return step;
         phase = write ? action_phase::reading_back : action_phase::comparing;
-        step = read_image(device, chip, phase_of(progress, progress_phase::verifying));
-        device_outcome idle = device.idle();
-        return step.result == device_result::done ? idle : step;
+        return read_image_then_idle(device, chip, phase_of(progress, progress_phase::verifying));
     });
     progress.clear();
     if (outcome.result != device_result::done) return failed(outcome, phase, sizes, record);

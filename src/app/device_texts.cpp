@@ -12,8 +12,12 @@ const char* line_fault_text(device_result result) {
 void exit_interrupted(std::FILE* stream, const char* lead, action_phase phase, const device_outcome& outcome,
                       const action_sizes& sizes) {
     std::fputs(lead, stream);
+    std::fputs(outcome.port_message.c_str(), stream);
     int n = outcome.bytes;
     int size = static_cast<int>(sizes.part);
+    int to_write = static_cast<int>(sizes.to_write);
+    // A signal after the last byte came in leaves a complete read.
+    const bool all_read = n == size;
     switch (phase) {
         case action_phase::line_test:
             std::fputs("Interrupted during the line test, before any byte was sent.\n", stream);
@@ -22,9 +26,19 @@ void exit_interrupted(std::FILE* stream, const char* lead, action_phase phase, c
             std::fprintf(stream, "Interrupted while reading the chip before writing, after %d of %d bytes; none written.\n",
                          n, size);
             break;
-        case action_phase::writing:
-            std::fprintf(stream, "Interrupted after %d of %zu bytes.\n", n, sizes.to_write);
+        case action_phase::menu_writing:
+            std::fprintf(stream, "Interrupted after %d of %d bytes.\n", n, to_write);
             break;
+        case action_phase::writing: {
+            char of_part[32] = "";
+            if (to_write != size) std::snprintf(of_part, sizeof of_part, " to write (of %d)", size);
+            if (n < to_write)
+                std::fprintf(stream, "Interrupted while writing after %d of %d bytes%s; the rest not written.\n", n,
+                             to_write, of_part);
+            else
+                std::fprintf(stream, "Interrupted after writing all %d bytes%s; not verified.\n", n, of_part);
+            break;
+        }
         case action_phase::reading_back:
             if (sizes.written == sizes.part)
                 std::fprintf(stream, "Interrupted while reading back: all %d bytes were written, %d read back, none compared.\n",
@@ -36,10 +50,12 @@ void exit_interrupted(std::FILE* stream, const char* lead, action_phase phase, c
                              sizes.written, size, n);
             break;
         case action_phase::reading:
-            std::fprintf(stream, "Interrupted while reading after %d of %d bytes.\n", n, size);
+            if (all_read) std::fprintf(stream, "Interrupted after reading all %d bytes.\n", size);
+            else std::fprintf(stream, "Interrupted while reading after %d of %d bytes.\n", n, size);
             break;
         case action_phase::comparing:
-            std::fprintf(stream, "Interrupted while reading after %d of %d bytes; none compared.\n", n, size);
+            if (all_read) std::fprintf(stream, "Interrupted after reading all %d bytes; none compared.\n", size);
+            else std::fprintf(stream, "Interrupted while reading after %d of %d bytes; none compared.\n", n, size);
             break;
         case action_phase::checking:
             std::fputs("Interrupted while checking the board.\n", stream);

@@ -13,7 +13,8 @@ const char* line_fault_text(device_result result);
 enum class action_phase {
     line_test,
     reading_held,  // what the chip holds, before a write; bytes: read
-    writing,       // bytes: written
+    writing,       // bytes: written, of sizes.to_write
+    menu_writing,  // the menu's write of every byte, in its short text; bytes: written
     reading_back,  // after the write; bytes: read back
     reading,       // bytes: read
     comparing,     // reading for a comparison made afterwards; bytes: read
@@ -29,7 +30,8 @@ struct action_sizes {
 };
 
 // One line saying in which step the signal came and what was done by then,
-// on stream after lead; then the program ends with 128 + the signal's number,
+// on stream after lead and any line of a board that could not keep what it
+// got; then the program ends with 128 + the signal's number,
 // as a shell reports a process its signal ended.
 [[noreturn]] void exit_interrupted(std::FILE* stream, const char* lead, action_phase phase,
                                    const device_outcome& outcome, const action_sizes& sizes);

@@ -18,6 +18,7 @@
 #include "image/image.h"
 #include "image/load_file.h"
 #include "device/parallel_device.h"
+#include "eeprom/interruption.h"
 #include "sim/chip_file.h"
 #include "sim/chip24cxx.h"
 #include "sim/sim_board.h"
@@ -46,8 +47,11 @@ bool standard_descriptors_open() {
     return true;
 }
 
-// However the program ends: output that could not be written is a failure.
+// However the program ends: output that could not be written is a failure,
+// said in its line; after a signal the status still names the signal.
 void check_outputs() {
+    const int status = interruption_signal() ? 128 + interruption_signal() : EXIT_FAILED;
+    const char* trace_name = run_trace.on_standard_output() ? "standard output" : "the trace";
     std::string trace = run_trace.close();
     errno = 0;
     bool flushed = std::fflush(stdout) == 0;
@@ -57,11 +61,11 @@ void check_outputs() {
         std::string cause = error ? std::strerror(error) : trace;
         std::fprintf(stderr, "eeprom24c01: cannot write standard output%s%s.\n", cause.empty() ? "" : ": ",
                      cause.c_str());
-        _exit(EXIT_FAILED);
+        _exit(status);
     }
     if (!trace.empty()) {
-        std::fprintf(stderr, "eeprom24c01: cannot write the trace: %s.\n", trace.c_str());
-        _exit(EXIT_FAILED);
+        std::fprintf(stderr, "eeprom24c01: cannot write %s: %s.\n", trace_name, trace.c_str());
+        _exit(status);
     }
 }
 

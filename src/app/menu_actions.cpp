@@ -64,33 +64,41 @@ device_outcome after_line_test(menu_session& session, action_phase& phase, actio
     });
 }
 
-// Reads the chip into buffer and shows what came while the lines rest low
-// after the stop.
-void read_and_show(menu_session& session, std::vector<std::uint8_t>& buffer, void (*show)(const menu_session&)) {
+// Reads the chip into buffer and then shows what came. Nothing is printed
+// while the action notes signals: a write to standard output blocked on a
+// full pipe would fail there, its bytes lost. A signal after the last byte
+// came in leaves a complete read, shown before the program ends; a board that
+// could not keep what it holds (a simulated chip not saved) shows nothing.
+// A dump ends mid-line: lead starts the line that may follow it.
+void read_and_show(menu_session& session, std::vector<std::uint8_t>& buffer, void (*show)(const menu_session&),
+                   const char* lead) {
     action_phase phase{};
-    device_outcome outcome = after_line_test(session, phase, action_phase::reading, [&] {
-        device_outcome read = read_image(session.device, buffer);
-        if (read.result == device_result::done) show(session);
-        device_outcome idle = session.device.idle();
-        return read.result == device_result::done ? idle : read;
-    });
-    report(session, outcome, action_kind::read, phase);
+    std::vector<std::uint8_t> incoming = buffer;
+    device_outcome outcome = after_line_test(session, phase, action_phase::reading,
+                                             [&] { return read_image_then_idle(session.device, incoming); });
+    const bool shown = read_complete(outcome, buffer.size());
+    if (shown) {
+        buffer = incoming;
+        show(session);
+    }
+    report(session, outcome, action_kind::read, phase, shown ? lead : "");
 }
 
 }  // namespace
 
 void write_eeprom(menu_session& session) {
     action_phase phase{};
-    device_outcome outcome = after_line_test(session, phase, action_phase::writing,
+    device_outcome outcome = after_line_test(session, phase, action_phase::menu_writing,
                                              [&] { return write_image(session.device, session.image); });
     report(session, outcome, action_kind::write, phase);
 }
 
 void read_eeprom_to_buffer(menu_session& session) {
-    read_and_show(session, session.image, [](const menu_session& s) { print_dump(s.image, dump_index::decimal); });
+    read_and_show(
+        session, session.image, [](const menu_session& s) { print_dump(s.image, dump_index::decimal); }, "\n");
 }
 
-void verify_eeprom(menu_session& session) { read_and_show(session, session.readback, report_comparison); }
+void verify_eeprom(menu_session& session) { read_and_show(session, session.readback, report_comparison, ""); }
 
 void program_default_values(menu_session& session) {
     // Loaded aside: the image changes only once the lines have passed.
@@ -100,13 +108,14 @@ void program_default_values(menu_session& session) {
         return;
     }
     action_phase phase{};
-    bool shown = false;
-    device_outcome outcome = after_line_test(session, phase, action_phase::writing, [&] {
+    device_outcome outcome = after_line_test(session, phase, action_phase::menu_writing, [&] {
         session.image = loaded;
-        print_dump(session.image, dump_index::decimal);
-        shown = true;
         return write_image(session.device, session.image);
     });
+    // Past the line test the image was taken; its dump goes before what the
+    // write came to, printed once the action has ended.
+    const bool shown = phase == action_phase::menu_writing;
+    if (shown) print_dump(session.image, dump_index::decimal);
     // The dump ends mid-line: a message of the write starts a line of its own.
     report(session, outcome, action_kind::write, phase, shown ? "\n" : "");
 }

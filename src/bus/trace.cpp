@@ -1,39 +1,64 @@
 #include "bus/trace.h"
 
+#include <fcntl.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+
+#include "util/write_all.h"
 
 namespace {
 
 constexpr char SCL_ID = '!';
 constexpr char SDA_ID = '"';
+constexpr std::size_t FLUSH_AT = 64 * 1024;
+
+void add_time(std::string& to, std::uint64_t t_us) { to += '#' + std::to_string(t_us) + '\n'; }
+
+void add_level(std::string& to, bool level, char id) {
+    to += level ? '1' : '0';
+    to += id;
+    to += '\n';
+}
 
 }  // namespace
 
 std::string bus_trace::open(const std::string& path) {
     close();
     error_ = 0;
-    file_ = path == "-" ? stdout : std::fopen(path.c_str(), "w");
-    if (!file_) return std::strerror(errno);
-    std::fprintf(file_,
-                 "$version eeprom24c01 bus trace $end\n"
-                 "$timescale 1us $end\n"
-                 "$scope module board $end\n"
-                 "$var wire 1 %c SCL $end\n"
-                 "$var wire 1 %c SDA $end\n"
-                 "$upscope $end\n"
-                 "$enddefinitions $end\n",
-                 SCL_ID, SDA_ID);
+    if (path == "-") {
+        fd_ = 1;
+    } else {
+        owned_.reset(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+        if (!owned_) return std::strerror(errno);
+        fd_ = owned_.get();
+    }
+    char header[256];
+    std::snprintf(header, sizeof header,
+                  "$version eeprom24c01 bus trace $end\n"
+                  "$timescale 1us $end\n"
+                  "$scope module board $end\n"
+                  "$var wire 1 %c SCL $end\n"
+                  "$var wire 1 %c SDA $end\n"
+                  "$upscope $end\n"
+                  "$enddefinitions $end\n",
+                  SCL_ID, SDA_ID);
+    pending_ = header;
+    // Out at once: on standard output the menu's text follows it.
+    flush();
     have_sample_ = false;
     return {};
 }
 
 void bus_trace::sample(std::uint64_t t_us, bus_levels levels) {
-    if (!file_) return;
+    if (fd_ < 0) return;
     if (!have_sample_) {
-        std::fprintf(file_, "#%llu\n$dumpvars\n%d%c\n%d%c\n$end\n",
-                     static_cast<unsigned long long>(t_us), levels.scl, SCL_ID, levels.sda, SDA_ID);
+        add_time(pending_, t_us);
+        pending_ += "$dumpvars\n";
+        add_level(pending_, levels.scl, SCL_ID);
+        add_level(pending_, levels.sda, SDA_ID);
+        pending_ += "$end\n";
         have_sample_ = true;
         last_time_ = t_us;
         last_levels_ = levels;
@@ -43,23 +68,25 @@ void bus_trace::sample(std::uint64_t t_us, bus_levels levels) {
     // Several changes inside one microsecond share one timestamp; a clock
     // that steps back (it should not) is held so that time never falls.
     if (t_us > last_time_) {
-        std::fprintf(file_, "#%llu\n", static_cast<unsigned long long>(t_us));
+        add_time(pending_, t_us);
         last_time_ = t_us;
     }
-    if (levels.scl != last_levels_.scl) std::fprintf(file_, "%d%c\n", levels.scl, SCL_ID);
-    if (levels.sda != last_levels_.sda) std::fprintf(file_, "%d%c\n", levels.sda, SDA_ID);
+    if (levels.scl != last_levels_.scl) add_level(pending_, levels.scl, SCL_ID);
+    if (levels.sda != last_levels_.sda) add_level(pending_, levels.sda, SDA_ID);
     last_levels_ = levels;
+    if (pending_.size() >= FLUSH_AT) flush();
 }
 
 void bus_trace::flush() {
-    if (file_ && std::fflush(file_) != 0 && error_ == 0) error_ = errno ? errno : EIO;
+    if (fd_ >= 0 && error_ == 0 && !write_all(fd_, reinterpret_cast<const std::uint8_t*>(pending_.data()), pending_.size()))
+        error_ = errno;
+    pending_.clear();
 }
 
 std::string bus_trace::close() {
-    if (!file_) return {};
+    if (fd_ < 0) return {};
     flush();
-    if (std::ferror(file_) && error_ == 0) error_ = EIO;
-    if (file_ != stdout && std::fclose(file_) != 0 && error_ == 0) error_ = errno;
-    file_ = nullptr;
+    if (owned_ && ::close(owned_.release()) != 0 && error_ == 0) error_ = errno;
+    fd_ = -1;
     return error_ ? std::strerror(error_) : "";
 }

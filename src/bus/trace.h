@@ -1,12 +1,16 @@
 // A VCD waveform of SCL and SDA, fed from every port write. It only looks at
-// what the back end reports, so tracing never adds a port access.
+// what the back end reports, so tracing never adds a port access. It is
+// written during device actions, where a signal is noted rather than acting
+// and a write blocked on a pipe returns EINTR: its own buffer goes out
+// through write_all, which goes on after that, where a stdio stream would
+// drop what it held.
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
 
 #include "transport/port_backend.h"
+#include "util/unique_fd.h"
 
 class bus_trace {
 public:
@@ -20,14 +24,18 @@ public:
     std::string open(const std::string& path);
     // Records the line levels at time t_us if either line changed.
     void sample(std::uint64_t t_us, bus_levels levels);
-    // Pushes what has been recorded out to the file.
+    // Pushes what has been recorded out to the file; after a failed write
+    // the rest is dropped.
     void flush();
+    bool on_standard_output() const { return fd_ == 1 && !owned_; }
     // Ends the trace. Returns "" or why some of it could not be written.
     std::string close();
 
 private:
-    std::FILE* file_ = nullptr;  // owned unless it is stdout
-    int error_ = 0;              // the first failed write's errno
+    int fd_ = -1;          // owned_, or standard output
+    unique_fd owned_;
+    std::string pending_;  // recorded, not yet written
+    int error_ = 0;        // the first failed write's errno
     bool have_sample_ = false;
     std::uint64_t last_time_ = 0;
     bus_levels last_levels_{};

@@ -12,7 +12,7 @@ enum class device_result {
     sda_held_low,    // SDA stays low when released: no power, or a short
     port_refused,    // the port could not be had; nothing was sent
     port_lost,       // the port failed part way, or the board could not keep what it got
-    interrupted      // SIGINT, SIGTERM, SIGHUP or SIGQUIT; the transaction in progress was finished
+    interrupted      // SIGINT, SIGTERM, SIGHUP, SIGQUIT or SIGPIPE; the transaction in progress was finished
 };
 
 struct device_outcome {

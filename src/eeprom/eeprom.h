@@ -31,6 +31,15 @@ device_outcome writes_allowed(const eeprom_device& device);
 // stop (both lines low). buffer receives the bytes only when all of them were
 // read; after no acknowledge or an interruption it is left as it was.
 device_outcome read_image(eeprom_device& device, std::span<std::uint8_t> buffer, const byte_watch& watch = {});
+// read_image, then the lines left idle however it went. outcome.bytes counts
+// the bytes read even when the idle lines are the last step, so that a
+// signal noted after the read is told from one during it.
+device_outcome read_image_then_idle(eeprom_device& device, std::span<std::uint8_t> buffer,
+                                    const byte_watch& watch = {});
+// Whether an action that ended with read_image_then_idle into size bytes got
+// them all: done, or interrupted by a signal noted after the last byte came
+// in, with nothing else gone wrong.
+bool read_complete(const device_outcome& outcome, std::size_t size);
 // The test every read, write and verify begins with, since a dead or stuck
 // status bit makes every poll look acknowledged: the device's line test (if
 // it has one), with the lines left idle when it fails. Done, sda_not_driven,

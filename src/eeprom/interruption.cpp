@@ -6,22 +6,29 @@ namespace {
 volatile sig_atomic_t received = 0;
 int depth = 0;
 
-constexpr int SIGNALS[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+constexpr int SIGNALS[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE};
 
-extern "C" void note_signal(int number) { received = number; }
+// The first signal is the one the user sent; a pipe that breaks because the
+// reader got the same Ctrl-C comes after it.
+extern "C" void note_signal(int number) {
+    if (received == 0) received = number;
+}
 
 }  // namespace
 
-interruption_scope::interruption_scope() : outermost_(depth++ == 0) {
-    if (!outermost_) return;
-    received = 0;
+interruption_scope::interruption_scope(broken_pipe pipe) {
+    if (depth++ == 0) received = 0;
     struct sigaction action {};
     action.sa_handler = note_signal;
     sigemptyset(&action.sa_mask);
-    // No SA_RESTART: a claim that sleeps on a busy port must wake up.
+    // No SA_RESTART: a claim that sleeps on a busy port must wake up. Every
+    // write that may block inside a scope retries after EINTR itself.
     action.sa_flags = 0;
     for (int i = 0; i < COUNT; ++i) {
-        if (sigaction(SIGNALS[i], nullptr, &previous_[i]) != 0 || previous_[i].sa_handler == SIG_IGN) continue;
+        if (SIGNALS[i] == SIGPIPE && pipe == broken_pipe::left_alone) continue;
+        if (sigaction(SIGNALS[i], nullptr, &previous_[i]) != 0 || previous_[i].sa_handler == SIG_IGN ||
+            previous_[i].sa_handler == note_signal)
+            continue;
         installed_[i] = sigaction(SIGNALS[i], &action, nullptr) == 0;
     }
 }

@@ -1,28 +1,32 @@
-// SIGINT, SIGTERM, SIGHUP and SIGQUIT during a device action. The handler
-// only notes the signal; the action finishes the byte transaction it is in,
-// rests the lines and ends, and the front end then ends the program. Outside
-// device actions each signal keeps the disposition it had, and one that was
-// ignored when the tool started (nohup, trap '' INT) stays ignored.
+// SIGINT, SIGTERM, SIGHUP, SIGQUIT and SIGPIPE during a device action. The
+// handler only notes the signal; the action finishes the byte transaction it
+// is in, rests the lines and ends, and the front end then ends the program.
+// Outside device actions each signal keeps the disposition it had, and one
+// that was ignored when the tool started (nohup, trap '' INT) stays ignored.
 #pragma once
 
 #include <signal.h>
 
-// While one exists, the four signals are noted instead of acting. The first
-// one made clears the signal noted before; scopes may nest, and the last one
-// to end puts back the dispositions that were there.
+// While one exists, the signals are noted instead of acting. The first one
+// made clears the signal noted before; scopes may nest, an inner one noting
+// what an outer one left alone, and each puts back the dispositions it found.
 class interruption_scope {
 public:
-    interruption_scope();
+    // A broken pipe left alone keeps its default: the write that meets it
+    // ends the program, as it ends other tools writing into a closed pipe.
+    enum class broken_pipe { noted, left_alone };
+
+    explicit interruption_scope(broken_pipe pipe = broken_pipe::noted);
     ~interruption_scope();
     interruption_scope(const interruption_scope&) = delete;
     interruption_scope& operator=(const interruption_scope&) = delete;
 
 private:
-    static constexpr int COUNT = 4;
+    static constexpr int COUNT = 5;
     struct sigaction previous_[COUNT] {};
     bool installed_[COUNT] = {};
-    bool outermost_;
 };
 
-// The signal noted in the current scope, or 0.
+// The first signal noted since the outermost scope began, or 0. It stays
+// readable after the scope has ended, until the next action begins.
 int interruption_signal();

@@ -16,3 +16,17 @@ device_outcome read_image(eeprom_device& device, std::span<std::uint8_t> buffer,
     else outcome.result = device_result::interrupted;
     return outcome;
 }
+
+device_outcome read_image_then_idle(eeprom_device& device, std::span<std::uint8_t> buffer, const byte_watch& watch) {
+    device_outcome read = read_image(device, buffer, watch);
+    device_outcome idle = device.idle();
+    if (read.result != device_result::done) return read;
+    idle.bytes = read.bytes;
+    return idle;
+}
+
+bool read_complete(const device_outcome& outcome, std::size_t size) {
+    return outcome.result == device_result::done ||
+           (outcome.result == device_result::interrupted && static_cast<std::size_t>(outcome.bytes) == size &&
+            outcome.port_message.empty());
+}

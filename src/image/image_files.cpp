@@ -79,17 +79,6 @@ std::string failure(const std::string& what, int error) { return what + ": " + s
 
 }  // namespace
 
-bool write_all(int fd, const std::uint8_t* bytes, std::size_t size) {
-    while (size > 0) {
-        ssize_t put = write(fd, bytes, size);
-        if (put < 0 && errno == EINTR) continue;
-        if (put <= 0) return false;
-        bytes += put;
-        size -= static_cast<std::size_t>(put);
-    }
-    return true;
-}
-
 std::string read_exact_image(const std::string& name, std::span<std::uint8_t> image) {
     std::string shown = name == "-" ? "standard input" : printable_name(name);
     int fd = name == "-" ? 0 : open(name.c_str(), O_RDONLY | O_CLOEXEC);

@@ -7,6 +7,8 @@
 #include <span>
 #include <string>
 
+#include "util/write_all.h"
+
 // Each asks for a file name; false when standard input ended instead. A save
 // never writes over keep_off (the simulated chip's file), by any name.
 bool save_buffer_to_file(std::span<const std::uint8_t> image, const std::string& keep_off = {});
@@ -22,6 +24,3 @@ bool load_image_file(const std::string& name, std::span<std::uint8_t> buffer);
 // input ends at once. Returns "" or one line (without a newline) saying what
 // went wrong.
 std::string read_exact_image(const std::string& name, std::span<std::uint8_t> image);
-// Writes all of size bytes to fd, going on after short writes and signals.
-// False on an error, with errno saying which.
-bool write_all(int fd, const std::uint8_t* bytes, std::size_t size);

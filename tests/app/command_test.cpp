@@ -1,13 +1,16 @@
-// Command-line actions in-process, on boards whose faults are set up on the
-// model.
+// Command-line and menu actions in-process, on boards whose faults are set up
+// on the model.
 #include <gtest/gtest.h>
 
 #include <signal.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "app/command.h"
+#include "app/menu_actions.h"
 #include "sim/sim_board.h"
+#include "support/expected_output.h"
 #include "support/recording_port.h"
 #include "support/run_tool.h"
 
@@ -77,12 +80,17 @@ TEST_F(CommandOnBoard, InterruptionSaysWhatWasDoneAndInWhichStep) {
         const char* says;
     } cases[] = {
         {tool_action::write, true, 1, "Interrupted during the line test, before any byte was sent.\n"},
-        {tool_action::write, true, 100, "Interrupted after 5 of 128 bytes.\n"},
+        {tool_action::write, true, 100, "Interrupted while writing after 5 of 128 bytes; the rest not written.\n"},
+        {tool_action::write, true, 3843, "Interrupted after writing all 128 bytes; not verified.\n"},
         {tool_action::write, true, 3843 + 1 + 8 * 72, "Interrupted while reading back: all 128 bytes were written, 72 read back, none compared.\n"},
         {tool_action::write, false, 3 + 8 * 10, "Interrupted while reading the chip before writing, after 10 of 128 bytes; none written.\n"},
         // Slot 45 already holds 0x5a: 127 bytes to write.
-        {tool_action::write, false, 3 + 8 * 128 + 1 + 30 * 20, "Interrupted after 21 of 127 bytes.\n"},
+        {tool_action::write, false, 3 + 8 * 128 + 1 + 30 * 20,
+         "Interrupted while writing after 21 of 127 bytes to write \\(of 128\\); the rest not written.\n"},
         {tool_action::verify, false, 3 + 8 * 127, "Interrupted while reading after 127 of 128 bytes; none compared.\n"},
+        // On the last byte the read is whole.
+        {tool_action::verify, false, 3 + 8 * 128, "Interrupted after reading all 128 bytes; none compared.\n"},
+        {tool_action::read, false, 3 + 8 * 128, "Read 128 bytes into .*out.bin; then interrupted.\n"},
         {tool_action::read, false, 3 + 8 * 10, "Interrupted while reading after 10 of 128 bytes.\n"},
         {tool_action::check, false, 1, "Interrupted while checking the board.\n"},
     };
@@ -93,7 +101,37 @@ TEST_F(CommandOnBoard, InterruptionSaysWhatWasDoneAndInWhichStep) {
         options.write_all = c.all;
         EXPECT_EXIT(run_command(options, *device), testing::ExitedWithCode(130), c.says);
     }
-    EXPECT_FALSE(dir.exists("out.bin"));
+    // Written whole by the read that ended with its last byte; the one cut
+    // short left it so and no temporary file.
+    EXPECT_EQ(dir.get("out.bin"), std::string(contents.begin(), contents.end()));
+    std::vector<std::string> names = dir.names();
+    std::ranges::sort(names);
+    EXPECT_EQ(names, (std::vector<std::string>{"image.bin", "out.bin"}));
+}
+
+// Option 5 with the signal on its last byte: the dump is printed only after
+// the device action has ended (a blocked write there would fail), whole, and
+// the line says the read was complete.
+TEST_F(CommandOnBoard, MenuReadInterruptedOnItsLastByteShowsItAllAfterTheAction) {
+    struct board_marking_its_end : board_signalled_at {
+        using board_signalled_at::board_signalled_at;
+        void action_end() override {
+            std::fputs("[action ends]", stdout);
+            board_signalled_at::action_end();
+        }
+    };
+    board = std::make_unique<board_marking_its_end>(contents, 3 + 8 * 128);
+    device = std::make_unique<parallel_device>(*board, target_of());
+    menu_session session(*device);
+    const std::string out = dir.file("out.txt");
+    EXPECT_EXIT(
+        {
+            if (std::freopen(out.c_str(), "w", stdout)) std::setvbuf(stdout, nullptr, _IONBF, 0);
+            read_eeprom_to_buffer(session);
+        },
+        testing::ExitedWithCode(130), "");
+    EXPECT_EQ(dir.get("out.txt"), "[action ends]" + dump_text(std::string(contents.begin(), contents.end())) +
+                                      "\nInterrupted after reading all 128 bytes.\n");
 }
 
 }  // namespace

@@ -227,6 +227,38 @@ TEST(NothingLost, TraceAndChipFileThatCannotBeWrittenFailTheAction) {
     EXPECT_EQ(r.err, "Could not save the simulated chip to chip.bin: File too large.\n");
 }
 
+// The reader of the trace goes away part way through a write, as head -c
+// does: the write ends as for any other signal and what it wrote is kept.
+TEST(NothingLost, BrokenPipeDuringAWriteKeepsWhatWasWritten) {
+    tool_dir dir;
+    dir.put("chip.bin", std::string(128, '\0'));
+    dir.put("image.bin", counting_image(1));
+    dir.in_child = [] {
+        int ends[2];
+        if (pipe(ends) != 0) return;
+        if (fork() == 0) {
+            close(ends[1]);
+            char buffer[4096];
+            for (ssize_t taken = 0, got = 1; taken < 300000 && got > 0; taken += got)
+                got = read(ends[0], buffer, sizeof buffer);
+            _exit(0);
+        }
+        dup2(ends[1], 1);
+        close(ends[0]);
+        close(ends[1]);
+        signal(SIGPIPE, SIG_DFL);
+    };
+    tool_run r = dir.run(sim({"--all", "--trace", "-", "-w", "image.bin"}), "");
+    EXPECT_EQ(r.status, 141);
+    const std::string head = "Interrupted while writing after ";
+    ASSERT_EQ(r.err.rfind(head, 0), 0u) << r.err;
+    int written = std::stoi(r.err.substr(head.size()));
+    EXPECT_EQ(r.err, head + std::to_string(written) +
+                         " of 128 bytes; the rest not written.\neeprom24c01: cannot write standard output: Broken pipe.\n");
+    ASSERT_GT(written, 0);
+    EXPECT_EQ(dir.get("chip.bin"), counting_image(1).substr(0, written) + std::string(128 - written, '\0'));
+}
+
 TEST(NothingLost, HangupAndQuitEndAWriteCleanlyAndIgnoredSignalsStayIgnored) {
     for (auto [signal_number, status] : {std::pair{SIGHUP, 129}, std::pair{SIGQUIT, 131}, std::pair{SIGINT, 0}}) {
         tool_dir dir;

@@ -2,6 +2,8 @@
 // and round trips through the simulated chip.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+
 #include <algorithm>
 #include <cstring>
 
@@ -276,6 +278,23 @@ TEST_F(DeviceOnChip, WriteThenVerifyAtOnce) {
     write_eeprom();
     EXPECT_EQ(std::memcmp(board->chip().memory.data(), image_buffer, IMAGE_SIZE), 0);
     EXPECT_EQ(verify_output(), repeat("Verify O.K.\n", 128));
+}
+
+// A chip file that takes no write: the board tries again after every action
+// and each says so; options 5 and 6 show nothing of the unsaved chip.
+TEST_F(DeviceOnChip, UnsavedChipIsSaidAfterEveryActionAndNothingOfItShown) {
+    chip_file file;
+    file.fd.reset(open("/dev/null", O_RDONLY | O_CLOEXEC));
+    file.path = "chip.bin";
+    board->keep_chip_in(std::move(file));
+    testing::internal::CaptureStdout();
+    write_eeprom();
+    image_buffer[0] ^= 0xFF;  // what a read would undo
+    read_eeprom_to_buffer(*session);
+    verify_eeprom(*session);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              repeat("Could not save the simulated chip to chip.bin: Bad file descriptor.\n", 3));
+    EXPECT_EQ(image_buffer[0], static_cast<std::uint8_t>(3 ^ 0xFF));
 }
 
 TEST_F(DeviceOnChip, ReadWaitsForAChipStillBusyWithItsLastWrite) {
