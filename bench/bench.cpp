@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What whole-image writes and reads cost on the simulated board, against the
 // floor of the traffic they cannot avoid: bus time on the board's virtual
 // clock, the transactions and port accesses behind it, and the real

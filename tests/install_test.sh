@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the build in $1 under a temporary prefix, then checks the binary
 # runs, the example image is there and the manual page renders without a
 # warning.

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs the README's production loop as written, on the simulated board with
 # the tool built in $1: good boards pass and take consecutive serial numbers,
 # failed boards are counted, use up no number and the loop ends nonzero, a

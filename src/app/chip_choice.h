@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // --chip, --page-size and --address: the part one run works on, checked
 // against the profile table before any port is touched.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command-line actions for scripts and production runs: read, write,
 // verify, erase, blank check and the board check. Messages go to standard error, one line per
 // outcome; standard output carries only data.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Texts that the menu and the command line share for device outcomes.
 #pragma once
 

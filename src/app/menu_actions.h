@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The menu's device actions, options 1, 5, 6 and 7: each runs one device
 // action and prints the menu's texts for what came of it.
 #pragma once

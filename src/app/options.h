@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Command-line options: which port back end to use, an optional trace, and
 // at most one action to run instead of the interactive menu.
 #pragma once

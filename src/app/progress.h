@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The progress line of a long device action, for the command line's front
 // end: one line on standard error, redrawn in place, such as
 //     Writing 1024 of 32768 bytes, 2:54 left

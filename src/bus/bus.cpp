@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "bus/bus.h"
 
 std::string two_wire_bus::release() {

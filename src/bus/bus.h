@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Two-wire bus conditions built from port writes, status reads and delays,
 // on one port back end. Each primitive is an exact, fixed run of register
 // accesses; see bus.cpp for the line state each one expects on entry and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "bus/timing.h"
 
 void counted_waits::count_to(std::uint32_t bound) {

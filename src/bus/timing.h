@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The two counted busy-waits that give the bus its timing.
 #pragma once
 

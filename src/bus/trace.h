@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A VCD waveform of SCL and SDA, fed from every port write. It only looks at
 // what the back end reports, so tracing never adds a port access. It is
 // written during device actions, where a signal is noted rather than acting

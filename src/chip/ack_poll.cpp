@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "chip/ack_poll.h"
 
 bool poll_ack(two_wire_bus& bus, std::uint8_t first_byte) {

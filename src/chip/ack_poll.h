@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Acknowledge polling: a start and the chip's write byte, again and again,
 // until the chip answers. A chip in its internal write cycle stays silent,
 // so the first answer is also the end of the cycle.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The 24Cxx family as data: one row per part, and the one place where a byte
 // offset into a part becomes the bytes that address it on the bus.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The first byte after a start: device code, select or block bits, R/W.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Console input: one buffered standard-input stream read in order, so text
 // typed ahead on a line is consumed by the reads that follow. Every read but
 // read_raw_char skips leading white space (newlines too), and every read

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a device action or one device operation came to: the one result type
 // every layer from the transports up returns. Nothing below the front ends
 // prints; the front ends turn outcomes into their texts.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One 24Cxx part on some bus, as the whole-device operations see it: the
 // seam between them and a transport. The bit-banged parallel port implements
 // it with its own bus sequences; a transport whose kernel runs the bus

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "device/parallel_device.h"
 
 #include "chip/ack_poll.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The device interface on a bit-banged two-wire bus: the parallel port (or
 // the simulated board, or the tests' recorder) with SCL and SDA driven one
 // register access at a time. It owns the bus sequences of every transaction;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "eeprom/device_action.h"
 
 #include "eeprom/interruption.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One device action from claim to release, and what came of it. The
 // operations print nothing: the front ends turn outcomes into their texts.
 #pragma once

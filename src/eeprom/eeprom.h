@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whole-device operations on a 24Cxx part behind the device interface. Each
 // runs inside a device action (run_device_action) and returns what happened;
 // none prints anything.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SIGINT, SIGTERM, SIGHUP, SIGQUIT and SIGPIPE during a device action. The
 // handler only notes the signal; the action finishes the byte transaction it
 // is in, rests the lines and ends, and the front end then ends the program.

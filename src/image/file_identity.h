@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which file a name stands for, so that no output is written over an input,
 // another output or the simulated chip.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one way an image is shown on the console, and how two are compared.
 // An image is the whole part, slot i holding the byte at offset i.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Moving images between the menu's image and raw files of the part's size:
 // menu options 3 and 4, and the load that option 7 uses.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where --read puts the image, as a shell redirection would: a regular file
 // (or a new name) is replaced whole by a renamed temporary file, so it is
 // never left partial; a file with several hard links is written in place

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A 24Cxx serial EEPROM at the level of its two pins, after the 24C01A,
 // 24LC16B and 24LC256 datasheets (and the original 24C01's, which has no
 // device code). Every change of SCL or of the master's SDA output goes

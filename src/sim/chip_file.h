@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulated chip's contents on disk: a raw image of exactly the chip's
 // size, like an image file. The file stays open and locked while a tool uses
 // it, as a claimed port is held, and it is written in place so that its

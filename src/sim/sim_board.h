@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The demo board in software: port registers in, bus lines out, a 24Cxx part
 // (or an empty socket) on the lines. Time is virtual: each bit delay lasts its
 // nominal 5 us and each write-cycle wait 500 us (the same 100 counts per

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // File names as printed in messages: one line per outcome holds only while a
 // name cannot bring its own line break or terminal escape sequence.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The parallel port by direct x86 port I/O at a base address (data at base,
 // status at base + 1, control at base + 2). The privilege is asked for at
 // the first device action; without it no in or out instruction is reached.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The parallel port as the bus sees it: three registers, the bits that carry
 // SDA and SCL, and the two busy-waits that pace every line change.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The parallel port through the Linux ppdev driver (/dev/parportN): each
 // register access is one ioctl. The device is opened at the first device
 // action and stays open; the port is claimed for each action and released

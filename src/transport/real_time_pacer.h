@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Stretches each bit delay on a real port to a minimum time, so that every
 // SCL phase meets 100 kHz two-wire timing (low >= 4.7 us, high >= 4.0 us)
 // whatever the processor's speed. It busy-waits on the monotonic clock:

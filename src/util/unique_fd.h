@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One owned file descriptor: closed when its owner goes away, moved but never
 // copied, so that no descriptor is closed twice or left open.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Parts other than the board's, through the built binary on the simulated
 // board: round trips, writes that skip what the chip holds, a page size too
 // large for the part, the options' refusals, the menu on a bigger part, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Command-line and menu actions in-process, on boards whose faults are set up
 // on the model.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Random dialogues through the built binary on the simulated board: every
 // run must end by itself, with status 0 and nothing on standard error (so
 // no sanitizer report), and leave a whole chip file behind.

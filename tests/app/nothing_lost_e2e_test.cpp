@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // However the tool is started, fed or stopped: nothing reported that did not
 // happen, and no file lost. Through the built binary on the simulated board
 // or the fake ppdev driver.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The progress line's bytes on a fake terminal, on a clock the test moves.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tool with standard error on a terminal, as at a console.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Exact register sequences of the bus primitives, on the recording port.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Offsets into each kind of part become the right bytes on the bus, and the
 // table answers the questions the options ask of it.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the bit-banged device puts on the wire for parts other than the
 // board's, and how whole-image writes fall into page transactions: the
 // recorder's traffic decoded into the bytes of each transaction.

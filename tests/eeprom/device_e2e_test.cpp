@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Write, read and verify through the built binary on the simulated board.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whole-device write, read and verify: exact traffic on the recording port,
 // and round trips through the simulated chip.
 #include <gtest/gtest.h>

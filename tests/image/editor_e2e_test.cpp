@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The byte editor, through the built binary.
 #include <gtest/gtest.h>
 

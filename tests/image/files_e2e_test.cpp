@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Saving and loading image files, through the built binary.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The 24Cxx model driven by hand-written line sequences, independent of the
 // tool's bus code.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The VCD trace of a device action on the simulated board.
 #include <gtest/gtest.h>
 

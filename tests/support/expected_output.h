@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the tool prints, built up independently for byte-for-byte checks.
 #pragma once
 

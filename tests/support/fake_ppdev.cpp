@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A fake of the Linux ppdev driver at its system-call boundary, preloaded
 // into the built tool (LD_PRELOAD). It answers open, ioctl and close for one
 // path only, FAKE_PPDEV_PATH, which is never a real device, and passes every

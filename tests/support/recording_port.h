@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A port back end that records every access in order and answers status
 // reads from a script, for exact register-sequence tests.
 #pragma once

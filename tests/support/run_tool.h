@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs the built eeprom24c01 in a fresh temporary directory with scripted
 // standard input, for end-to-end tests.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real ppdev back end, driven through the fake ppdev driver on the
 // simulated chip, with the built tool and its real-time pacing.
 #include <gtest/gtest.h>

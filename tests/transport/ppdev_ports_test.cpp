@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The advice for a ppdev device that does not exist: the ports that do.
 #include <gtest/gtest.h>
 
