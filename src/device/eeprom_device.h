@@ -6,11 +6,10 @@
 // the part; the device turns them into control bytes and word addresses
 // (chip/chip_profile.h: locate).
 //
-// Changed since it was first put on main: test_lines, idle and end_action
-// return a device_outcome, so that a port lost during them, or a board that
-// could not keep what was written (a simulated chip not saved), reaches the
-// front end with its message like every other failure. bus_summary and
-// write_refusal came with the i2c-dev transport.
+// Even test_lines, idle and end_action return a device_outcome, so that a
+// port lost during them, or a board that could not keep what was written (a
+// simulated chip not saved), reaches the front end with its message like
+// every other failure.
 #pragma once
 
 #include <cstddef>
