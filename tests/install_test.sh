@@ -17,3 +17,8 @@ if [ -n "$warnings" ]; then
     exit 1
 fi
 MANWIDTH=80 man -l "$page" 2>/dev/null | grep -q "EXIT STATUS"
+# The help's synopsis is the README's, whitespace aside.
+synopsis() { tr -s ' \n' '  '; }
+readme=$(sed -n '/^    eeprom24c01 \[--port/,/\[ACTION\]$/p' "$(dirname "$0")/../README.md" | synopsis)
+help=$("$prefix/bin/eeprom24c01" --help | sed -n '1,/\[ACTION\]$/p' | sed 's/^usage://' | synopsis)
+test "$readme" = "$help"

@@ -31,7 +31,8 @@ struct tool_options {
 
 inline constexpr const char* USAGE =
     "usage: eeprom24c01 [--port DEVICE | --io ADDR | --sim FILE [--no-chip | --no-cable]] [--trace FILE]\n"
-    "                   [--i2c DEVICE [--force]] [--chip NAME] [--page-size N] [--address ADDR] [ACTION]\n"
+    "                   [--i2c DEVICE [--force]] [--chip NAME] [--page-size N] [--address ADDR]\n"
+    "                   [--log FILE] [ACTION]\n"
     "      --port DEVICE    use the ppdev device DEVICE (default /dev/parport0)\n"
     "      --io ADDR        use direct port I/O at base ADDR, such as 0x378 (needs root)\n"
     "      --sim FILE       use the simulated board; FILE holds its chip (created blank if missing)\n"
