@@ -29,9 +29,11 @@ using bytes = std::vector<std::uint8_t>;
 void say(const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); }
 
 // The one line an outcome that is not done gives, with its newline.
-std::string failure_text(const device_outcome& outcome) {
+std::string failure_text(const eeprom_device& device, const device_outcome& outcome) {
     switch (outcome.result) {
         case device_result::no_acknowledge: {
+            std::string on_adapter = adapter_no_acknowledge_text(device, outcome.address);
+            if (!on_adapter.empty()) return on_adapter;
             char line[120];
             std::snprintf(line, sizeof line,
                           "No acknowledge from the EEPROM at address 0x%02x: check the board, its power and the cable.\n",
@@ -48,13 +50,14 @@ std::string failure_text(const device_outcome& outcome) {
 
 // Says the line for an outcome that is not done; the exit status. A signal
 // ends the program here, its log line written first.
-int failed(const device_outcome& outcome, action_phase phase, const action_sizes& sizes, action_record& record) {
+int failed(const eeprom_device& device, const device_outcome& outcome, action_phase phase, const action_sizes& sizes,
+           action_record& record) {
     if (outcome.result == device_result::interrupted) {
         record.failed("interrupted");
         record.finish(128 + outcome.signal);
         exit_interrupted(stderr, "", phase, outcome, sizes);
     }
-    std::string text = failure_text(outcome);
+    std::string text = failure_text(device, outcome);
     std::fputs(text.c_str(), stderr);
     record.failed(text.substr(0, text.find('\n')));
     // Nothing reached a board: a script tells this from a failed board.
@@ -101,7 +104,7 @@ int read_chip(eeprom_device& device, const std::string& name, output_format form
     device_outcome outcome = read_whole_chip(device, image, phase, progress);
     // A signal after the last byte came in leaves the read whole: it is kept
     // like one that a signal met while it was being written out.
-    if (!read_complete(outcome, image.size())) return failed(outcome, phase, {image.size()}, record);
+    if (!read_complete(outcome, image.size())) return failed(device, outcome, phase, {image.size()}, record);
     rendered_image file = render_image(image, format);
     problem = file.error.empty() ? output_target_write(target, file.bytes)
                                  : "Cannot write " + printable_name(name) + ": " + file.error + "; it is left as it was.";
@@ -123,7 +126,7 @@ int blank_check(eeprom_device& device, action_record& record, progress_display& 
     bytes image(device.target().size());
     action_phase phase = action_phase::line_test;
     device_outcome outcome = read_whole_chip(device, image, phase, progress);
-    if (outcome.result != device_result::done) return failed(outcome, phase, {image.size()}, record);
+    if (outcome.result != device_result::done) return failed(device, outcome, phase, {image.size()}, record);
     std::string not_blank = blank_check_failure(image);
     if (!not_blank.empty()) return refused(not_blank, record);
     say("Blank: all " + std::to_string(image.size()) + " bytes read ff.");
@@ -210,7 +213,7 @@ int program_or_verify(eeprom_device& device, const tool_options& options, loaded
         return read_image_then_idle(device, chip, phase_of(progress, progress_phase::verifying));
     });
     progress.clear();
-    if (outcome.result != device_result::done) return failed(outcome, phase, sizes, record);
+    if (outcome.result != device_result::done) return failed(device, outcome, phase, sizes, record);
     std::string differences = compare ? difference_list(wanted, chip) : std::string();
     if (!differences.empty()) {
         std::fputs(differences.c_str(), stderr);
@@ -296,7 +299,7 @@ int check_board(eeprom_device& device, action_record& record) {
     action_sizes sizes{part.size()};
     if (outcome.result != device_result::done && outcome.result != device_result::sda_not_driven &&
         outcome.result != device_result::sda_held_low)
-        return failed(outcome, action_phase::checking, sizes, record);
+        return failed(device, outcome, action_phase::checking, sizes, record);
     if (outcome.result != device_result::done) record.failed(std::string("Lines: ") + line_fault_text(outcome.result));
     else if (!answered) record.failed("EEPROM: no acknowledge");
     return outcome.result == device_result::done && answered ? EXIT_DONE : EXIT_FAILED;

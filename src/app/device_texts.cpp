@@ -3,11 +3,24 @@
 
 #include <cstdlib>
 
+#include "text/printable_name.h"
+
 const char* line_fault_text(device_result result) {
     return result == device_result::sda_not_driven
                ? "SDA does not follow the port: it reads high when driven low. Check that the board is on the cable "
                  "and the port is in standard (SPP) mode."
                : "SDA stays low when released: the board may have no power, or SDA is held to ground.";
+}
+
+std::string adapter_no_acknowledge_text(const eeprom_device& device, int offset) {
+    if (device.has_line_test()) return {};
+    chip_location where = locate(device.target(), static_cast<std::uint32_t>(offset));
+    char at[48];
+    std::snprintf(at, sizeof at, "bus address 0x%02x on ", where.first_byte >> 1);
+    char byte[24];
+    std::snprintf(byte, sizeof byte, " (byte 0x%02x)", offset);
+    return std::string("No acknowledge from the EEPROM at ") + at + printable_name(device.name()) + byte +
+           ": check the chip, its power and its wiring, and --address.\n";
 }
 
 void exit_interrupted(std::FILE* stream, const char* lead, action_phase phase, const device_outcome& outcome,

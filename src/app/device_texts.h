@@ -4,11 +4,17 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <string>
 
 #include "eeprom/device_action.h"
 
 // The line test's cause for sda_not_driven or sda_held_low, without a newline.
 const char* line_fault_text(device_result result);
+
+// The no-acknowledge line, with its newline, on an adapter whose kernel runs
+// the bus: it names the bus address the byte at offset went to. "" on the
+// parallel port, whose front ends keep their own texts.
+std::string adapter_no_acknowledge_text(const eeprom_device& device, int offset);
 
 // Where in an action a signal came.
 enum class action_phase {

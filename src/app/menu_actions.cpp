@@ -22,7 +22,10 @@ void report(const menu_session& session, const device_outcome& outcome, action_k
             return;
         case device_result::no_acknowledge:
             std::fputs(lead, stdout);
-            if (kind == action_kind::write)
+            if (std::string on_adapter = adapter_no_acknowledge_text(session.device, outcome.address);
+                !on_adapter.empty())
+                std::fputs(on_adapter.c_str(), stdout);
+            else if (kind == action_kind::write)
                 std::printf("No acknowledge from the EEPROM at address %d: check the board, its power and the cable.\n",
                             outcome.address);
             else

@@ -175,10 +175,15 @@ TEST(I2cdev, AMissingChipIsNotAcknowledgedWithinTheWriteCycleBound) {
     tool_dir dir;
     std::string device = dir.use_fake_i2cdev("24c01", {"NO_CHIP=1"});
     tool_run r = dir.run({"--i2c", device, "-r", "back.bin"}, "");
-    EXPECT_EQ(r.err, "No acknowledge from the EEPROM at address 0x00: check the board, its power and the cable.\n");
+    const std::string no_acknowledge = "No acknowledge from the EEPROM at bus address 0x50 on " + device +
+                                       " (byte 0x00): check the chip, its power and its wiring, and --address.\n";
+    EXPECT_EQ(r.err, no_acknowledge);
     EXPECT_EQ(r.status, 1);
     EXPECT_LT(r.seconds, 2.0);  // 10 ms tWR and 15 ms, not a hang
     EXPECT_GT(log_lines(dir, "rdwr w50:1 r50:128 nak").size(), 1u);
+    dir.put("dflt.dat", counting_image());
+    tool_run menu = dir.run({"--i2c", device}, "\n5\n8\n");
+    EXPECT_EQ(menu.out, startup_text(counting_image()) + no_acknowledge + MENU_TEXT);
 }
 
 TEST(I2cdev, AnAdapterThatCannotBeUsedSaysWhatToDo) {
