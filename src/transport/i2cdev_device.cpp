@@ -94,13 +94,25 @@ std::string i2cdev_device::owner_refusal() {
     return {};
 }
 
+bool i2cdev_device::among_memory_modules() const {
+    bool spd_range = (target_.bus_address & 0x78) == 0x50;
+    return !settings_.force && spd_range && i2c_is_memory_bus(adapter_name_);
+}
+
 std::string i2cdev_device::write_refusal() const {
     if (ways_.write == i2c_write_way::none)
         return i2cdev_unable_refusal(settings_.device, std::string(target_.profile->name), true);
-    bool spd_range = (target_.bus_address & 0x78) == 0x50;
-    if (!settings_.force && spd_range && i2c_is_memory_bus(adapter_name_))
-        return i2cdev_memory_bus_refusal(settings_.device, adapter_name_, target_.bus_address);
+    if (among_memory_modules()) return i2cdev_memory_bus_refusal(settings_.device, adapter_name_, target_.bus_address);
     return {};
+}
+
+// Without a combined write and read, a two-byte word address is set by a
+// write of its own, which a one-byte-address chip (an SPD EEPROM) takes as a
+// byte to store.
+std::string i2cdev_device::read_refusal() const {
+    if (ways_.read != i2c_read_way::current_address || !among_memory_modules()) return {};
+    return i2cdev_memory_bus_read_refusal(settings_.device, adapter_name_, target_.bus_address,
+                                          std::string(target_.profile->name));
 }
 
 std::string i2cdev_device::bus_summary() const {
@@ -144,11 +156,17 @@ device_outcome i2cdev_device::finish_writes() {
     return error == 0 ? device_outcome{} : failed(error, offset, 0);
 }
 
-// One byte read at offset 0 through the adapter's read transfer: harmless to
-// the chip, and it shows whether the chip answers.
+// One byte read through the adapter's read transfer: harmless to the chip,
+// and it shows whether the chip answers. Where a read would first write the
+// word address on its own, the byte comes from the chip's address counter
+// instead, so that a probe never stores anything in a chip of another kind.
 int i2cdev_device::probe_once() {
     std::uint8_t byte = 0;
-    return read_once(0, {&byte, 1});
+    if (ways_.read != i2c_read_way::current_address) return read_once(0, {&byte, 1});
+    next_read_at_ = -1;
+    if (int error = select(bus_address_of(locate(target_, 0)))) return error;
+    i2c_smbus_data data{};
+    return link_.smbus(I2C_SMBUS_READ, 0, I2C_SMBUS_BYTE, &data);
 }
 
 std::size_t i2cdev_device::read_piece(std::uint32_t offset, std::size_t wanted) const {
@@ -158,6 +176,7 @@ std::size_t i2cdev_device::read_piece(std::uint32_t offset, std::size_t wanted) 
 }
 
 device_outcome i2cdev_device::read(std::uint32_t offset, std::span<std::uint8_t> out, const read_watch& watch) {
+    if (std::string refusal = read_refusal(); !refusal.empty()) return refused(refusal);
     device_outcome outcome;
     std::size_t done = 0;
     while (done < out.size()) {
@@ -167,6 +186,11 @@ device_outcome i2cdev_device::read(std::uint32_t offset, std::span<std::uint8_t>
         if (refused_length(error) && piece > I2C_MIN_READ_PIECE) {
             read_limit_ = std::max(I2C_MIN_READ_PIECE, piece / 2);
             continue;
+        }
+        if (refused_length(error) && piece == I2C_MIN_READ_PIECE) {
+            outcome.result = device_result::port_lost;
+            outcome.port_message = i2cdev_short_reads_refusal(settings_.device, piece);
+            return outcome;
         }
         if (error != 0) return failed(error, at, done);
         for (std::size_t end = done + piece; done < end;) {

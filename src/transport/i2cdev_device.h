@@ -50,6 +50,9 @@ public:
     // No write without a way to write the part, nor on a PC's memory bus
     // unless forced.
     std::string write_refusal() const override;
+    // "" when the part may be read here: not where setting its word address
+    // would write to the memory modules' SPD EEPROMs, unless forced.
+    std::string read_refusal() const;
 
 private:
     int read_once(std::uint32_t offset, std::span<std::uint8_t> out);
@@ -62,6 +65,8 @@ private:
     std::size_t read_piece(std::uint32_t offset, std::size_t wanted) const;
     device_outcome failed(int error, std::uint32_t offset, std::size_t bytes);
     std::string owner_refusal();
+    // At 0x50 to 0x57 on a PC's SMBus, without --force.
+    bool among_memory_modules() const;
 
     i2cdev_settings settings_;
     chip_target target_;

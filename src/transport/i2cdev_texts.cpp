@@ -55,6 +55,19 @@ std::string i2cdev_memory_bus_refusal(const std::string& device, const std::stri
            " is your own.\n";
 }
 
+std::string i2cdev_memory_bus_read_refusal(const std::string& device, const std::string& adapter_name,
+                                           std::uint8_t address, const std::string& part) {
+    return "Refusing to read the " + part + " at " + hex(address) + " on " + device + " (" + adapter_name +
+           "): this adapter cannot write the word address and read in one transfer, and the write that sets it "
+           "would change a one-byte-address chip there, such as a memory module's SPD EEPROM. Give --force only if "
+           "the chip at " + hex(address) + " is your own.\n";
+}
+
+std::string i2cdev_short_reads_refusal(const std::string& device, std::size_t bytes) {
+    return "The I2C adapter " + device + " refuses reads of " + std::to_string(bytes) +
+           " bytes, which this tool needs: use another adapter.\n";
+}
+
 std::string i2cdev_unable_refusal(const std::string& device, const std::string& part, bool writing) {
     return std::string("The I2C adapter ") + device + " has no transfer that can " + (writing ? "write" : "read") +
            " a " + part + ": it offers neither plain I2C nor the SMBus transfers the part needs.\n";

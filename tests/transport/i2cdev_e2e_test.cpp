@@ -115,6 +115,13 @@ TEST(I2cdev, RefusedLengthsAreCutDownAndTheSizeThatWorkedIsKept) {
         if (line.ends_with("refused")) refusals.push_back(line);
     EXPECT_EQ(refusals, refused);
     EXPECT_EQ(log_lines(dir, "rdwr w50:2 r50:32 ok").size(), 32768u / 32);
+    // Below 32 bytes the adapter is refused, not taken for lost.
+    tool_dir short_dir;
+    device = short_dir.use_fake_i2cdev("24c01", {"MAX_LEN=16"});
+    tool_run short_reads = short_dir.run({"--i2c", device, "-r", "back.bin"}, "");
+    EXPECT_EQ(short_reads.err, "The I2C adapter " + device + " refuses reads of 32 bytes, which this tool needs: use "
+                                                            "another adapter.\n");
+    EXPECT_EQ(short_reads.status, 1);
 }
 
 TEST(I2cdev, ADriversAddressAndWritesOnAPcSmbusAreRefusedUnlessForced) {
@@ -155,6 +162,32 @@ TEST(I2cdev, ADriversAddressAndWritesOnAPcSmbusAreRefusedUnlessForced) {
     EXPECT_EQ(check.err, "Adapter: " + device + " opened (SMBus I801 adapter at efa0, SMBus I2C-block transfers).\n"
                          "Lines: run by the kernel; no line test.\nEEPROM: acknowledged at 0xa0.\n");
     EXPECT_EQ(check.status, 0);
+}
+
+// Without a combined write and read, a 24c256's address is set by a write
+// that an SPD EEPROM (one address byte) would store.
+TEST(I2cdev, TwoByteAddressReadsOnAPcSmbusAreRefusedAndTheCheckWritesNothing) {
+    for (const char* functions : {"smbus", "byte"}) {
+        SCOPED_TRACE(functions);
+        tool_dir dir;
+        std::string device = dir.use_fake_i2cdev(
+            "24c02", {std::string("FUNCS=") + functions, "NAME=SMBus I801 adapter at efa0"});
+        dir.put("fake-chip.bin", pattern(256));
+        dir.put("image.bin", pattern(32768));
+        for (std::vector<std::string> action : {std::vector<std::string>{"-r", "back.bin"}, {"-v", "image.bin"},
+                                                {"--blank-check"}}) {
+            action.insert(action.begin(), {"--i2c", device, "--chip", "24c256"});
+            tool_run r = dir.run(action, "");
+            EXPECT_EQ(r.err, "Refusing to read the 24c256 at 0x50 on " + device + " (SMBus I801 adapter at efa0): "
+                             "this adapter cannot write the word address and read in one transfer, and the write "
+                             "that sets it would change a one-byte-address chip there, such as a memory module's "
+                             "SPD EEPROM. Give --force only if the chip at 0x50 is your own.\n");
+            EXPECT_EQ(r.status, 3);
+        }
+        EXPECT_EQ(dir.run({"--i2c", device, "--chip", "24c256", "--check"}, "").status, 0);
+        EXPECT_EQ(log_lines(dir, "smbus"), std::vector<std::string>{"smbus-byte r50:1 ok"});
+        EXPECT_EQ(dir.get("fake-chip.bin"), pattern(256));
+    }
 }
 
 TEST(I2cdev, TheMenuReadsThePcSmbusAndItsWriteIsRefused) {
