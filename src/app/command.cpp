@@ -286,7 +286,8 @@ int check_board(eeprom_device& device, action_record& record) {
             std::snprintf(control, sizeof control, "0x%02x", write_byte_for(part, 0));
             say(answered ? std::string("EEPROM: acknowledged at ") + control + "."
                          : std::string("EEPROM: no acknowledge at ") + control +
-                               ": check the socket and the chip in it, the board's power, and that the chip is " +
+                               (lines_ours ? ": check the socket and the chip in it, the board's power, and that the chip is "
+                                          : ": check the chip, its power and its wiring, and that the chip is ") +
                                with_article(part.profile->name) +
                                (part.profile->style == addressing::device_code ? " (device code 1010)" : "") +
                                chip_select_advice(part) + ".");
