@@ -3,10 +3,12 @@
 # Runs the README's production loop as written, on the simulated board with
 # the tool built in $1: good boards pass and take consecutive serial numbers,
 # failed boards are counted, use up no number and the loop ends nonzero, a
-# port that cannot be used stops it; the log has a line per action.
+# port that cannot be used stops it; the log has a line per action. The
+# manual page shows the same loop.
 set -eu
 loop=$(sed -n '/^    (board=/,/stopped" -eq 0 \])$/s/^    //p' "$(dirname "$0")/../README.md")
 test -n "$loop"
+test "$(sed -n '/^(board=/,/stopped" \\-eq 0 \])$/{s/\\-/-/g;s/\\e/\\/g;p}' "$(dirname "$0")/../doc/eeprom24c01.1.in")" = "$loop"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"

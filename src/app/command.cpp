@@ -92,6 +92,7 @@ device_outcome read_whole_chip(eeprom_device& device, bytes& image, action_phase
 
 int read_chip(eeprom_device& device, const std::string& name, output_format format, action_record& record,
               progress_display& progress) {
+    record.entry.image_file = name;
     output_target target;
     std::string problem = output_target_open(name, target);
     if (!problem.empty()) return refused(problem, record);
@@ -117,6 +118,7 @@ int read_chip(eeprom_device& device, const std::string& name, output_format form
         std::exit(128 + signal);
     }
     if (!problem.empty()) return refused(problem, record);
+    record.entry.image_sha256 = sha256_hex(file.bytes);
     say(done + ".");
     say(checksum_line(image));
     return EXIT_DONE;
@@ -154,9 +156,9 @@ std::string wanted_image(const tool_options& options, loaded_file* input, sparse
         return {};
     }
     loaded_file loaded = input ? std::move(*input) : load_file(options.image_file, wanted.size());
-    if (!loaded.error.empty()) return loaded.error + ".";
     record.entry.image_file = options.image_file;
-    record.entry.image_sha256 = sha256_hex(loaded.source);
+    if (loaded.read_whole) record.entry.image_sha256 = sha256_hex(loaded.source);
+    if (!loaded.error.empty()) return loaded.error + ".";
     wanted = std::move(loaded.image);
     return {};
 }
@@ -333,9 +335,9 @@ std::string overlapping_files(const tool_options& options) {
 }
 
 int run_command(const tool_options& options, eeprom_device& device, const progress_clock& clock,
-                const production_choice& production, loaded_file* input) {
+                const production_choice& production, loaded_file* input, const production_log* log) {
     progress_display progress = clock ? progress_display(clock) : progress_display();
-    action_record record(options, device);
+    action_record record(options, device, log);
     switch (options.action) {
         case tool_action::read:
             return record.finish(read_chip(device, options.image_file, production.format, record, progress));

@@ -10,6 +10,7 @@
 #include "app/progress.h"
 #include "device/eeprom_device.h"
 #include "image/load_file.h"
+#include "production/production_log.h"
 
 inline constexpr int EXIT_DONE = 0;
 inline constexpr int EXIT_FAILED = 1;
@@ -25,6 +26,8 @@ std::string overlapping_files(const tool_options& options);
 // a terminal keeps the time of clock (the board's), or by default real time.
 // production: what choose_production made of the options for this part.
 // input: the file of -w or -v, read before the device was made so that a
-// refused file leaves nothing made; null: it is read here.
+// refused file leaves nothing made; null: it is read here. log: the --log
+// file, opened before the device was made; null: no log.
 int run_command(const tool_options& options, eeprom_device& device, const progress_clock& clock = {},
-                const production_choice& production = {}, loaded_file* input = nullptr);
+                const production_choice& production = {}, loaded_file* input = nullptr,
+                const production_log* log = nullptr);

@@ -138,6 +138,16 @@ int main(int argc, char** argv) {
     if (!problem.empty()) return refuse(problem);
     problem = overlapping_files(options);
     if (!problem.empty()) return refuse(problem);
+    // A log that cannot be written is found before a board is programmed
+    // and its serial number used.
+    production_log log;
+    if (!options.production.log_file.empty()) {
+        problem = log.open(options.production.log_file);
+        if (!problem.empty()) {
+            std::fprintf(stderr, "%s.\n", problem.c_str());
+            return EXIT_FAILED;
+        }
+    }
     // Whatever may still be refused is looked at before the device, and a
     // new simulated chip, are made.
     default_image_file default_image;
@@ -156,7 +166,7 @@ int main(int argc, char** argv) {
     if (options.backend == backend_kind::i2c_dev) {
         i2cdev_device device({options.i2c_device, "/sys", options.force}, target);
         return options.action == tool_action::menu ? run_console(device, std::move(default_image))
-                                                   : run_command(options, device, {}, production, &input);
+                                                   : run_command(options, device, {}, production, &input, &log);
     }
     if (!options.trace_file.empty()) {
         problem = run_trace.open(options.trace_file);
@@ -175,5 +185,5 @@ int main(int argc, char** argv) {
     if (options.action == tool_action::menu) return run_console(device, std::move(default_image), options.chip_file);
     // The back end's clock: real time on a port, virtual time on the
     // simulated board, which is what its user waits for.
-    return run_command(options, device, [&backend] { return backend->now_us(); }, production, &input);
+    return run_command(options, device, [&backend] { return backend->now_us(); }, production, &input, &log);
 }

@@ -25,5 +25,7 @@ std::string choose_production(const tool_options& options, const chip_target& ta
         choice.stamps_serial = true;
     }
     if (!request.log_file.empty() && options.action == tool_action::menu) return "--log goes with an action";
+    // The log is kept in a file; standard error holds the messages.
+    if (request.log_file == "-") return "--log takes a file, not '-'";
     return {};
 }

@@ -46,33 +46,36 @@ using srecord::input_file;
 struct reader {
     input_file::pointer (*create)(const std::string&);
     bool checksummed;  // a record that reads is good evidence of the format
+    // The character its records begin with, where that tells them from other
+    // formats' records; 0 where it does not.
+    char lead;
 };
 
 // libsrecord's own guessing order, text formats only: a binary format such as
 // MsBin takes an all-zero raw image for one of its own.
 const reader READERS[] = {
-    {srecord::input_file_ascii_hex::create, false},
-    {srecord::input_file_atmel_generic::create_be, false},
-    {srecord::input_file_brecord::create, false},
-    {srecord::input_file_cosmac::create, false},
-    {srecord::input_file_emon52::create, true},
-    {srecord::input_file_fairchild::create, true},
-    {srecord::input_file_fastload::create, true},
-    {srecord::input_file_four_packed_code::create, true},
-    {srecord::input_file_intel::create, true},
-    {srecord::input_file_logisim::create, false},
-    {srecord::input_file_mif::create, false},
-    {srecord::input_file_mos_tech::create, true},
-    {srecord::input_file_motorola::create, true},
-    {srecord::input_file_needham::create, false},
-    {srecord::input_file_os65v::create, false},
-    {srecord::input_file_signetics::create, true},
-    {srecord::input_file_spasm::create_be, false},
-    {srecord::input_file_tektronix::create, true},
-    {srecord::input_file_tektronix_extended::create, true},
-    {srecord::input_file_ti_tagged::create, true},
-    {srecord::input_file_ti_txt::create, false},
-    {srecord::input_file_vmem::create, false},
+    {srecord::input_file_ascii_hex::create, false, 0},
+    {srecord::input_file_atmel_generic::create_be, false, 0},
+    {srecord::input_file_brecord::create, false, 0},
+    {srecord::input_file_cosmac::create, false, 0},
+    {srecord::input_file_emon52::create, true, 0},
+    {srecord::input_file_fairchild::create, true, 0},
+    {srecord::input_file_fastload::create, true, 0},
+    {srecord::input_file_four_packed_code::create, true, '$'},
+    {srecord::input_file_intel::create, true, ':'},
+    {srecord::input_file_logisim::create, false, 0},
+    {srecord::input_file_mif::create, false, 0},
+    {srecord::input_file_mos_tech::create, true, ';'},
+    {srecord::input_file_motorola::create, true, 'S'},
+    {srecord::input_file_needham::create, false, 0},
+    {srecord::input_file_os65v::create, false, 0},
+    {srecord::input_file_signetics::create, true, ':'},
+    {srecord::input_file_spasm::create_be, false, 0},
+    {srecord::input_file_tektronix::create, true, '/'},
+    {srecord::input_file_tektronix_extended::create, true, '%'},
+    {srecord::input_file_ti_tagged::create, true, 'K'},
+    {srecord::input_file_ti_txt::create, false, 0},
+    {srecord::input_file_vmem::create, false, 0},
 };
 
 std::string system_failure(const std::string& what, int error) { return what + ": " + std::strerror(error); }
@@ -91,15 +94,49 @@ std::string read_bounded(int fd, const std::string& shown, std::vector<std::uint
     return shown + " is larger than " + std::to_string(LOAD_FILE_LIMIT >> 20) + " MiB, which no 24Cxx image is";
 }
 
-// libsrecord says "PATH: 12: what"; the user named the file otherwise and
-// reads "FILE: line 12: what".
-std::string located(const std::string& library_text, const std::string& path, const std::string& shown) {
-    std::string rest = library_text;
-    if (rest.starts_with(path + ": ")) rest.erase(0, path.size() + 2);
+// A fault as libsrecord words it, "PATH: 12: what", taken apart.
+struct fault_place {
+    long line = 0;  // 0: none given
+    std::string what;
+};
+
+fault_place place_of(const std::string& library_text, const std::string& path) {
+    fault_place place{0, library_text};
+    if (place.what.starts_with(path + ": ")) place.what.erase(0, path.size() + 2);
     std::size_t digits = 0;
-    while (digits < rest.size() && std::isdigit(static_cast<unsigned char>(rest[digits]))) ++digits;
-    if (digits > 0 && rest.compare(digits, 2, ": ") == 0) rest = "line " + rest;
-    return shown + ": " + rest;
+    while (digits < place.what.size() && std::isdigit(static_cast<unsigned char>(place.what[digits]))) ++digits;
+    if (digits > 0 && digits < 10 && place.what.compare(digits, 2, ": ") == 0) {
+        place.line = std::stol(place.what.substr(0, digits));
+        place.what.erase(0, digits + 2);
+    }
+    return place;
+}
+
+// The user named the file otherwise and reads "FILE: line 12: what". A
+// reader that found no data record says so in its own words.
+std::string located(const fault_place& place, const std::string& shown) {
+    if (place.what == "file contains no data") return shown + " holds no data for the chip";
+    return shown + ": " + (place.line > 0 ? "line " + std::to_string(place.line) + ": " : "") + place.what;
+}
+
+// The file's first line that holds more than blanks: its number, as
+// libsrecord counts lines, and its first two characters.
+struct first_line {
+    long number = 1;
+    char lead = 0;
+    char next = 0;
+};
+
+first_line first_line_of(const std::vector<std::uint8_t>& bytes) {
+    first_line line;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] == '\n') ++line.number;
+        if (std::isspace(bytes[i])) continue;
+        line.lead = static_cast<char>(bytes[i]);
+        line.next = i + 1 < bytes.size() ? static_cast<char>(bytes[i + 1]) : 0;
+        break;
+    }
+    return line;
 }
 
 // Throws from the reader's own position, so that the line is named.
@@ -126,7 +163,7 @@ void take(const srecord::input& in, const srecord::record& record, sparse_image&
     }
 }
 
-enum class attempt { not_this_format, read, fault };
+enum class attempt { not_this_format, read, first_record_fault, later_fault };
 
 // Tries one reader on the file: whether it takes the first record, and if so
 // every record after it.
@@ -138,10 +175,8 @@ attempt try_reader(const reader& r, const std::string& path, sparse_image& image
     try {
         if (!in->read(record)) return attempt::not_this_format;
     } catch (const srecord_throwing_quit::fault& f) {
-        // A record whose only fault is its checksum is of this format.
-        if (!r.checksummed || f.text.find("checksum") == std::string::npos) return attempt::not_this_format;
         fault_text = f.text;
-        return attempt::fault;
+        return attempt::first_record_fault;
     }
     try {
         do take(*in, record, image);
@@ -149,14 +184,15 @@ attempt try_reader(const reader& r, const std::string& path, sparse_image& image
         return attempt::read;
     } catch (const srecord_throwing_quit::fault& f) {
         fault_text = f.text;
-        return attempt::fault;
+        return attempt::later_fault;
     }
 }
 
-loaded_file refusal(std::string error) {
-    loaded_file refused;
-    refused.error = std::move(error);
-    return refused;
+// Keeps the source bytes, for the log's digest of what was read.
+loaded_file refusal(loaded_file& result, std::string error) {
+    result.error = std::move(error);
+    result.image = sparse_image();
+    return std::move(result);
 }
 
 }  // namespace
@@ -169,11 +205,15 @@ loaded_file load_file(const std::string& name, std::uint32_t chip_size) {
     int fd = 0;
     if (name != "-") {
         file.reset(open(name.c_str(), O_RDONLY | O_CLOEXEC));
-        if (!file) return refusal(system_failure("Cannot read " + shown, errno));
+        if (!file) return refusal(result, system_failure("Cannot read " + shown, errno));
         fd = file.get();
     }
     result.error = read_bounded(fd, shown, result.source);
-    if (!result.error.empty()) return result;
+    if (!result.error.empty()) {
+        result.source.clear();
+        return result;
+    }
+    result.read_whole = true;
 
     // The readers open files by name. A regular file is read again through
     // its open descriptor, so the bytes are the ones just read whatever
@@ -185,33 +225,57 @@ loaded_file load_file(const std::string& name, std::uint32_t chip_size) {
     if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         copy.emplace();
         std::string problem = copy->valid() ? copy->assign(result.source) : copy->error();
-        if (!problem.empty()) return refusal("Cannot read " + shown + ": " + problem);
+        if (!problem.empty()) return refusal(result, "Cannot read " + shown + ": " + problem);
         path = copy->path();
     }
 
-    std::string first_fault;
+    // A file of the chip's size is a raw image unless a format with
+    // checksums reads it, or has read its first record: -r's raw files,
+    // whatever the chip holds, must load as they were read.
+    const bool chip_sized = result.source.size() == chip_size;
+    const first_line start = first_line_of(result.source);
+    std::string first_fault;     // of a format without checksums, after a record read
+    std::string start_fault;     // in the first record of a checksummed format the file begins like
+    bool start_fault_is_checksum = false;
     for (const reader& r : READERS) {
         sparse_image image(chip_size);
         std::string fault;
         attempt outcome = try_reader(r, path, image, fault);
         if (outcome == attempt::not_this_format) continue;
-        if (outcome == attempt::fault) {
-            if (r.checksummed) return refusal(located(fault, path, shown));
-            if (first_fault.empty()) first_fault = located(fault, path, shown);
+        if (outcome == attempt::read) {
+            if (chip_sized && !r.checksummed) continue;
+            if (image.covered_count() == 0) return refusal(result, shown + " holds no data for the chip");
+            result.image = std::move(image);
+            result.format = r.create(path)->get_file_format_name();
+            return result;
+        }
+        const fault_place place = place_of(fault, path);
+        const bool led = r.lead != 0 && start.lead == r.lead;
+        if (!r.checksummed) {
+            if (outcome == attempt::later_fault && first_fault.empty()) first_fault = located(place, shown);
             continue;
         }
-        if (image.covered_count() == 0) return refusal(shown + " holds no data for the chip");
-        result.image = std::move(image);
-        result.format = r.create(path)->get_file_format_name();
-        return result;
+        // A record handed over, or a first line of its kind that read without
+        // a fault (an extended-address record hands nothing over), makes the
+        // file this format's, and any later fault its error.
+        if (outcome == attempt::later_fault || (led && place.line > start.number))
+            return refusal(result, located(place, shown));
+        // A record whose only fault is its checksum is surely of this format.
+        const bool checksum = place.what.find("checksum") != std::string::npos;
+        if (led && std::isxdigit(static_cast<unsigned char>(start.next)) &&
+            (start_fault.empty() || (checksum && !start_fault_is_checksum))) {
+            start_fault = located(place, shown);
+            start_fault_is_checksum = checksum;
+        }
     }
-    if (result.source.size() == chip_size) {
+    if (chip_sized) {
         for (std::uint32_t a = 0; a < chip_size; ++a) result.image.set(a, result.source[a]);
         result.format = "raw";
         return result;
     }
-    if (!first_fault.empty()) return refusal(first_fault);
-    return refusal(shown + " holds " + std::to_string(result.source.size()) +
-                     " bytes and is no load file libsrecord knows; a raw image is exactly " +
-                     std::to_string(chip_size) + " bytes");
+    if (!start_fault.empty()) return refusal(result, start_fault);
+    if (!first_fault.empty()) return refusal(result, first_fault);
+    return refusal(result, shown + " holds " + std::to_string(result.source.size()) +
+                               " bytes and is no load file libsrecord knows; a raw image is exactly " +
+                               std::to_string(chip_size) + " bytes");
 }

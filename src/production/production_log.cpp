@@ -11,7 +11,6 @@
 
 #include "text/printable_name.h"
 #include "util/bounded_lock.h"
-#include "util/unique_fd.h"
 
 std::string iso8601_utc(std::chrono::system_clock::time_point time) {
     std::time_t seconds = std::chrono::system_clock::to_time_t(time);
@@ -44,24 +43,47 @@ std::string log_line(const log_entry& e) {
     return line + "\n";
 }
 
-std::string append_to_log(const std::string& path, const log_entry& entry, std::chrono::milliseconds max_wait) {
+std::string production_log::open(const std::string& path) {
+    path_ = path;
     const std::string shown = printable_name(path);
+    // Not blocking: a FIFO without a reader is refused, not waited on. Read
+    // too where allowed, to see whether the last line was finished.
+    const int flags = O_APPEND | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+    fd_.reset(::open(path.c_str(), O_RDWR | flags, 0644));
+    if (!fd_ && errno == EACCES) fd_.reset(::open(path.c_str(), O_WRONLY | flags, 0644));
+    struct stat info {};
+    std::string why = !fd_ || fstat(fd_.get(), &info) != 0 ? std::strerror(errno)
+                      : !S_ISREG(info.st_mode)           ? "not a regular file"
+                                                         : "";
+    if (why.empty()) return {};
+    fd_.reset();
+    return "Log " + shown + " cannot be written (" + why + "); nothing was done";
+}
+
+std::string production_log::append(const log_entry& entry, std::chrono::milliseconds max_wait) const {
+    const std::string shown = printable_name(path_);
     auto failure = [&](int error) { return "Log " + shown + " was not written (" + std::strerror(error) + ")"; };
-    unique_fd fd(open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
-    if (!fd) return failure(errno);
-    if (int error = lock_within(fd.get(), max_wait); error != 0)
+    if (int error = lock_within(fd_.get(), max_wait); error != 0)
         return error == ETIMEDOUT ? "Log " + shown + " stayed locked by another station; this action's line was not written"
                                   : failure(error);
     struct stat info {};
-    if (fstat(fd.get(), &info) != 0) return failure(errno);
+    if (fstat(fd_.get(), &info) != 0) return failure(errno);
+    char last = '\n';
+    if (info.st_size > 0 && pread(fd_.get(), &last, 1, info.st_size - 1) != 1) last = '\n';  // a log we may only write
     // Header and line in one write: a reader never sees half of either.
-    std::string text = (info.st_size == 0 ? std::string(LOG_HEADER) : std::string()) + log_line(entry);
-    ssize_t put = write(fd.get(), text.data(), text.size());
+    std::string text = (info.st_size == 0 ? std::string(LOG_HEADER) : last != '\n' ? "\n" : "") + log_line(entry);
+    ssize_t put = write(fd_.get(), text.data(), text.size());
     if (put < 0 || static_cast<std::size_t>(put) != text.size()) {
         int error = put < 0 ? errno : ENOSPC;
-        if (put > 0 && ftruncate(fd.get(), info.st_size) != 0) error = errno;  // no half line left behind
+        if (put > 0 && ftruncate(fd_.get(), info.st_size) != 0) error = errno;  // no half line left behind
         return failure(error);
     }
-    if (fsync(fd.get()) != 0) return failure(errno);
+    if (fsync(fd_.get()) != 0) return failure(errno);
     return {};
+}
+
+std::string append_to_log(const std::string& path, const log_entry& entry, std::chrono::milliseconds max_wait) {
+    production_log log;
+    std::string problem = log.open(path);
+    return problem.empty() ? log.append(entry, max_wait) : problem;
 }

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "util/unique_fd.h"
+
 struct log_entry {
     std::chrono::system_clock::time_point time;
     std::string action;        // "write", "verify", "read", "erase", "blank-check"
@@ -32,8 +34,25 @@ std::string csv_field(std::string_view text);
 // The entry's line, with its newline.
 std::string log_line(const log_entry& entry);
 
-// Appends the entry to path, created with the header when new, in one write
-// under an exclusive lock (waiting at most max_wait), flushed to disk before
-// it returns. "" or one line saying why the line is not in the log.
+// The log file of one run, opened before the port is touched, so that a log
+// that cannot be written is found before a board is programmed.
+class production_log {
+public:
+    // Opens path for appending, created when missing; it must be a regular
+    // file. "" or one line saying why it cannot be the log.
+    std::string open(const std::string& path);
+    bool is_open() const { return static_cast<bool>(fd_); }
+    // Appends the entry, after the header when the file is empty, in one write
+    // under an exclusive lock (waiting at most max_wait), flushed to disk
+    // before it returns; an unfinished last line is ended first. "" or one
+    // line saying why the line is not in the log.
+    std::string append(const log_entry& entry, std::chrono::milliseconds max_wait = std::chrono::milliseconds(30000)) const;
+
+private:
+    std::string path_;
+    unique_fd fd_;
+};
+
+// Opens path as the log and appends the entry: "" or why not.
 std::string append_to_log(const std::string& path, const log_entry& entry,
                           std::chrono::milliseconds max_wait = std::chrono::milliseconds(30000));

@@ -123,8 +123,15 @@ serial_session::serial_session(const std::string& path, std::chrono::millisecond
     char text[64];
     ssize_t got = pread(fd_.get(), text, sizeof text, 0);
     std::string_view number = got > 0 ? trimmed(std::string_view(text, static_cast<std::size_t>(got))) : "";
-    if (got == static_cast<ssize_t>(sizeof text) || !parse_number(number, value_) || value_ == UINT64_MAX) {
+    if (got == static_cast<ssize_t>(sizeof text) || !parse_number(number, value_)) {
         error_ = "Serial file " + shown + " does not hold a number (decimal, or hexadecimal after 0x)";
+        fd_.reset();
+        return;
+    }
+    // The number is used only if the next one can be stored.
+    if (value_ == UINT64_MAX) {
+        error_ = "Serial number " + std::to_string(value_) + " in " + shown +
+                 " has no successor that can be stored; nothing was written";
         fd_.reset();
         return;
     }

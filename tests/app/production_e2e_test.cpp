@@ -7,14 +7,16 @@
 #include <sstream>
 #include <thread>
 
+#include "image/digests.h"
 #include "support/expected_output.h"
 #include "support/run_tool.h"
 
 namespace {
 
-std::vector<std::string> board(const std::string& chip, std::initializer_list<std::string> more) {
+std::vector<std::string> board(const std::string& chip, std::initializer_list<std::string> more,
+                               const std::string& log = "log.csv") {
     std::vector<std::string> args{"--sim", chip, "-w", "image.bin", "--serial", "0x10:4", "--serial-file", "serial.txt",
-                                  "--log", "log.csv"};
+                                  "--log", log};
     args.insert(args.end(), more);
     return args;
 }
@@ -74,6 +76,45 @@ TEST(Production, SerialNumbersMoveOnOnlyAfterGoodBoardsAndTheLogHasEveryAction) 
         bool good = i != 4;
         EXPECT_EQ(rows[i][rows[i].size() - 2], good ? "0" : "1");
         EXPECT_EQ(rows[i][6], good ? std::to_string(1000 + i - (i > 4 ? 2 : 1)) : "1003");
+    }
+}
+
+std::string sha256_of(const std::string& bytes) {
+    return sha256_hex(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+}
+
+TEST(Production, ALogThatCannotBeWrittenStopsTheRunBeforeTheBoard) {
+    tool_dir dir;
+    dir.put("image.bin", counting_image());
+    dir.put("serial.txt", "1000\n");
+    const std::pair<std::string, std::string> logs[] = {
+        {dir.path(), "Log " + dir.path() + " cannot be written (Is a directory); nothing was done.\n"},
+        {"/dev/full", "Log /dev/full cannot be written (not a regular file); nothing was done.\n"},
+        {"-", "eeprom24c01: --log takes a file, not '-'\nTry 'eeprom24c01 --help' for the options.\n"},
+    };
+    for (const auto& [log, message] : logs) {
+        tool_run r = dir.run(board("b1.bin", {}, log), "");
+        EXPECT_EQ(r.status, log == "-" ? 2 : 1);
+        EXPECT_EQ(r.err, message);
+        EXPECT_FALSE(dir.exists("b1.bin"));
+        EXPECT_EQ(dir.get("serial.txt"), "1000\n");
+    }
+}
+
+TEST(Production, TheLogNamesTheChipFileAndTheImageOfAFailedLoadOrARead) {
+    tool_dir dir;
+    dir.put("bad.hex", ":10000000ZZ\n");
+    EXPECT_EQ(dir.run({"--sim", "b1.bin", "-w", "bad.hex", "--log", "log.csv"}, "").status, 1);
+    EXPECT_EQ(dir.run({"--sim", "b1.bin", "-r", "out.hex", "--log", "log.csv"}, "").status, 0);
+    auto rows = csv_rows(dir.get("log.csv"));
+    ASSERT_EQ(rows.size(), 3u);
+    const std::pair<const char*, const char*> images[] = {{"bad.hex", "write"}, {"out.hex", "read"}};
+    for (std::size_t i = 1; i < rows.size(); ++i) {
+        const auto& [image, action] = images[i - 1];
+        EXPECT_EQ(rows[i][1], action);
+        EXPECT_EQ(rows[i][2], "the simulated board (b1.bin)");
+        EXPECT_EQ(rows[i][4], image);
+        EXPECT_EQ(rows[i][5], sha256_of(dir.get(image)));
     }
 }
 

@@ -34,12 +34,26 @@ TEST(LoadFile, FilesMadeBySrecCatLoadByteExact) {
     }
 }
 
+// Bytes as hexadecimal text, "00 01 02 ...", a line of 16.
+std::string hex_text(std::size_t count, const char* gap) {
+    std::string text;
+    for (std::size_t i = 0; i < count; ++i) {
+        char digits[4];
+        std::snprintf(digits, sizeof digits, "%02X", static_cast<unsigned>(i & 0xFF));
+        text += digits + std::string(i % 16 == 15 ? "\n" : gap);
+    }
+    return text;
+}
+
 TEST(LoadFile, RawImagesOfTheChipSizeLoadWhateverTheyBeginWith) {
     const std::string images[] = {
         counting_image(128),
         std::string(128, '\0'),                           // a binary load format would take this
         "SN0012345 board C" + std::string(111, ' '),      // text, but no records
         "00 11 22 33\n" + std::string(116, '\x80'),       // begins like a Needham record
+        hex_text(64, "").substr(0, 128),                   // Needham reads hex digits
+        hex_text(43, " ").substr(0, 128),                  // and hexdump-like lines
+        ":0400100001020304E3\n" + std::string(108, 'x'),   // a HEX record whose checksum fails
     };
     tool_dir dir;
     for (const std::string& image : images) {
@@ -74,6 +88,7 @@ TEST(LoadFile, BadFilesAreRefusedInOneLine) {
         const char* error;
     };
     const std::string good = ":020000000102FB\n";
+    const std::string ext = ":020000040000FA\n";  // an extended-address record hands over no data
     const bad_case cases[] = {
         {"sum.hex", good + good + ":020000000102FA\n:00000001FF\n",
          "sum.hex: line 3: checksum mismatch (FF != 00)"},
@@ -84,6 +99,11 @@ TEST(LoadFile, BadFilesAreRefusedInOneLine) {
         {"twice.hex", good + ":0100010009F5\n:00000001FF\n",
          "twice.hex: line 2: address 0x01 is given two different bytes"},
         {"header.s19", "S00600004844521B\nS9030000FC\n", "header.s19 holds no data for the chip"},
+        {"typo.hex", (ext + ":04001000112233G47A\n:00000001FF\n").append(78, ' '), "typo.hex: line 2: "},
+        {"bad2.hex", ext + ":10000000ZZ\n", "bad2.hex: line 2: "},
+        {"cut.hex", ext + ":100000\n", "cut.hex: line 2: "},
+        {"first.hex", ":10000000ZZ\n", "first.hex: line 1: "},
+        {"eof.hex", ":00000001FF\n", "eof.hex holds no data for the chip"},
         {"short.bin", std::string(100, 'x'),
          "short.bin holds 100 bytes and is no load file libsrecord knows; a raw image is exactly 128 bytes"},
     };

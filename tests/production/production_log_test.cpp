@@ -54,6 +54,17 @@ TEST(ProductionLog, ANewFileGetsTheHeaderThenOneLinePerAction) {
               "2024-05-01T12:34:56Z,verify,/dev/parport0,24c01,\"board, rev \"\"C\"\".hex\",ab12,,0,3 bytes differ,1,731\n");
 }
 
+TEST(ProductionLog, AnUnfinishedLastLineIsEndedAndWhatIsNoFileIsRefused) {
+    tool_dir dir;
+    dir.put("log.csv", "cut off");
+    EXPECT_EQ(append_to_log(dir.file("log.csv"), sample()), "");
+    EXPECT_EQ(dir.get("log.csv"), "cut off\n" + log_line(sample()));
+    const std::pair<std::string, const char*> unusable[] = {
+        {dir.path(), "Is a directory"}, {"/dev/full", "not a regular file"}, {dir.file("no/log.csv"), "No such file or directory"}};
+    for (const auto& [path, why] : unusable)
+        EXPECT_EQ(production_log().open(path), "Log " + path + " cannot be written (" + why + "); nothing was done");
+}
+
 TEST(ProductionLog, ALockHeldElsewhereIsWaitedForOnlySoLong) {
     tool_dir dir;
     dir.put("log.csv", std::string(LOG_HEADER));

@@ -106,6 +106,9 @@ TEST(SerialNumber, MissingOrBadFilesGiveNoNumber) {
     for (const char* name : {"words", "empty"})
         EXPECT_EQ(serial_session(dir.file(name)).error(),
                   "Serial file " + dir.file(name) + " does not hold a number (decimal, or hexadecimal after 0x)");
+    dir.put("last", "0xffffffffffffffff\n");
+    EXPECT_EQ(serial_session(dir.file("last")).error(), "Serial number 18446744073709551615 in " + dir.file("last") +
+                                                            " has no successor that can be stored; nothing was written");
 }
 
 TEST(SerialNumber, ASecondStationWaitsItsTurnOrGivesUp) {
