@@ -12,11 +12,8 @@ inline constexpr std::uint8_t READ_BIT = 0x01;
 inline constexpr std::uint8_t DEVICE_WRITE = 0xA0;
 inline constexpr std::uint8_t DEVICE_READ = DEVICE_WRITE | READ_BIT;
 
-// The byte that opens a write to offset, and the one that turns the same
+// The byte that opens a write to offset; READ_BIT turns the same
 // transaction round to reading.
 inline std::uint8_t write_byte_for(const chip_target& target, std::uint32_t offset) {
     return locate(target, offset).first_byte;
-}
-inline std::uint8_t read_byte_for(const chip_target& target, std::uint32_t offset) {
-    return static_cast<std::uint8_t>(write_byte_for(target, offset) | READ_BIT);
 }

@@ -4,8 +4,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -15,7 +13,6 @@
 #include "console/console_input.h"
 #include "image/file_identity.h"
 #include "image/image.h"
-#include "text/printable_name.h"
 
 namespace {
 
@@ -74,39 +71,3 @@ bool read_custom_file(std::span<std::uint8_t> image) {
     return true;
 }
 
-namespace {
-
-std::string failure(const std::string& what, int error) { return what + ": " + std::strerror(error); }
-
-}  // namespace
-
-std::string read_exact_image(const std::string& name, std::span<std::uint8_t> image) {
-    std::string shown = name == "-" ? "standard input" : printable_name(name);
-    int fd = name == "-" ? 0 : open(name.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return failure("Cannot read " + shown, errno);
-    // One byte past the chip's size is enough to refuse a longer image, and
-    // an endless one (/dev/zero, a pipe from yes) ends there too.
-    std::vector<std::uint8_t> first(image.size() + 1);
-    std::size_t size = 0;
-    int error = 0;
-    while (size < first.size()) {
-        ssize_t got = read(fd, first.data() + size, first.size() - size);
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) error = errno;
-        if (got <= 0) break;
-        size += static_cast<std::size_t>(got);
-    }
-    struct stat info {};
-    bool regular = fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
-    if (fd != 0) close(fd);
-    if (error != 0) return failure("Cannot read " + shown, error);
-    if (size == image.size()) {
-        std::memcpy(image.data(), first.data(), image.size());
-        return {};
-    }
-    std::string wanted = std::to_string(image.size());
-    std::string held = size < first.size() ? std::to_string(size)
-                       : regular           ? std::to_string(info.st_size)
-                                           : "more than " + wanted;
-    return shown + " holds " + held + " bytes; an image is exactly " + wanted + " bytes";
-}

@@ -8,8 +8,6 @@
 #include <span>
 #include <string>
 
-#include "util/write_all.h"
-
 // Each asks for a file name; false when standard input ended instead. A save
 // never writes over keep_off (the simulated chip's file), by any name.
 bool save_buffer_to_file(std::span<const std::uint8_t> image, const std::string& keep_off = {});
@@ -19,9 +17,3 @@ bool read_custom_file(std::span<std::uint8_t> image);
 // their values. The file is opened for reading only and never created. False
 // when it cannot be opened or read; buffer is then untouched.
 bool load_image_file(const std::string& name, std::span<std::uint8_t> buffer);
-
-// A whole image for the command line, where a file is exactly the part's size
-// and "-" is standard input. Reads at most one byte past that, so an endless
-// input ends at once. Returns "" or one line (without a newline) saying what
-// went wrong.
-std::string read_exact_image(const std::string& name, std::span<std::uint8_t> image);

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "image/image.h"
-#include "image/image_files.h"
 #include "text/printable_name.h"
+#include "util/write_all.h"
 
 namespace {
 
