@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/action_record.h"
 
-#include <cstdio>
-
 #include "app/command.h"
 
 namespace {
@@ -21,8 +19,8 @@ const char* action_name(tool_action action) {
 
 }  // namespace
 
-action_record::action_record(const tool_options& options, const eeprom_device& device, const production_log* log)
-    : log_(log && log->is_open() ? log : nullptr), start_(std::chrono::steady_clock::now()) {
+action_record::action_record(const tool_options& options, const eeprom_device& device)
+    : start_(std::chrono::steady_clock::now()) {
     entry.time = std::chrono::system_clock::now();
     entry.action = action_name(options.action);
     entry.port = device.name();
@@ -31,15 +29,10 @@ action_record::action_record(const tool_options& options, const eeprom_device& d
     entry.chip = std::string(device.target().profile->name);
 }
 
-int action_record::finish(int status) {
-    if (finished_ || !log_) return status;
-    finished_ = true;
+const log_entry& action_record::finished(int status) {
     entry.exit_status = status;
     if (status == EXIT_DONE) entry.outcome = "ok";
     else if (entry.outcome.empty()) entry.outcome = "failed";
     entry.duration_ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start_).count();
-    std::string problem = log_->append(entry);
-    if (problem.empty()) return status;
-    std::fprintf(stderr, "%s.\n", problem.c_str());
-    return status == EXIT_DONE ? EXIT_FAILED : status;
+    return entry;
 }

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // One command-line action as the production log records it: the action fills
-// in what it did, and finish() appends the line to the --log file when it
-// ends, also when a signal ends it.
+// in what it did, and the end of the run takes the finished entry to the log.
 #pragma once
 
 #include <chrono>
@@ -13,19 +12,17 @@
 
 class action_record {
 public:
-    // log: the --log file, opened before the port was touched; null: none.
-    action_record(const tool_options& options, const eeprom_device& device, const production_log* log);
+    action_record(const tool_options& options, const eeprom_device& device);
 
     log_entry entry;
-    // The failure's one line (without its newline) becomes the outcome.
-    void failed(const std::string& line) { entry.outcome = line; }
-    // With a log, appends the line with status and the time taken, once; a
-    // line that cannot be written is said on standard error and fails a good
-    // action. Returns the exit status.
-    int finish(int status);
+    // The failure's one line (without its newline) becomes the outcome. The
+    // first failure said is the one kept.
+    void failed(const std::string& line) {
+        if (entry.outcome.empty()) entry.outcome = line;
+    }
+    // The entry of a run that ended with status, and the time it took.
+    const log_entry& finished(int status);
 
 private:
-    const production_log* log_;
     std::chrono::steady_clock::time_point start_;
-    bool finished_ = false;
 };

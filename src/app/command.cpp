@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/command.h"
 
+#include <signal.h>
+
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -10,6 +12,7 @@
 
 #include "app/action_record.h"
 #include "app/device_texts.h"
+#include "app/run_ending.h"
 #include "chip/control_byte.h"
 #include "eeprom/eeprom.h"
 #include "eeprom/interruption.h"
@@ -48,26 +51,36 @@ std::string failure_text(const eeprom_device& device, const device_outcome& outc
     }
 }
 
-// Says the line for an outcome that is not done; the exit status. A signal
-// ends the program here, its log line written first.
-int failed(const eeprom_device& device, const device_outcome& outcome, action_phase phase, const action_sizes& sizes,
-           action_record& record) {
+// One command-line run as its actions see it.
+struct run_state {
+    const tool_options& options;
+    eeprom_device& device;
+    const command_run& run;
+    run_ending& ending;
+    progress_display progress;
+
+    action_record& record() { return ending.record; }
+};
+
+// Says the line for an outcome that is not done; the exit status: 128 + the
+// signal for one that a signal ended.
+int failed(run_state& s, const device_outcome& outcome, action_phase phase, const action_sizes& sizes) {
     if (outcome.result == device_result::interrupted) {
-        record.failed("interrupted");
-        record.finish(128 + outcome.signal);
-        exit_interrupted(stderr, "", phase, outcome, sizes);
+        std::fputs(interrupted_text(phase, outcome, sizes).c_str(), stderr);
+        s.record().failed("interrupted");
+        return 128 + outcome.signal;
     }
-    std::string text = failure_text(device, outcome);
+    std::string text = failure_text(s.device, outcome);
     std::fputs(text.c_str(), stderr);
-    record.failed(text.substr(0, text.find('\n')));
+    s.record().failed(text.substr(0, text.find('\n')));
     // Nothing reached a board: a script tells this from a failed board.
     return outcome.result == device_result::port_refused ? EXIT_NO_PORT : EXIT_FAILED;
 }
 
 // Says line, which becomes the log's outcome; EXIT_FAILED.
-int refused(const std::string& line, action_record& record) {
+int refused(run_state& s, const std::string& line) {
     say(line);
-    record.failed(line);
+    s.record().failed(line);
     return EXIT_FAILED;
 }
 
@@ -79,163 +92,194 @@ byte_watch phase_of(progress_display& progress, progress_phase phase) {
 }
 
 // The line test, then one read of the whole part into image.
-device_outcome read_whole_chip(eeprom_device& device, bytes& image, action_phase& phase, progress_display& progress) {
-    device_outcome outcome = run_device_action(device, [&] {
-        device_outcome step = lines_ready(device);
+device_outcome read_whole_chip(run_state& s, bytes& image, action_phase& phase) {
+    device_outcome outcome = run_device_action(s.device, [&] {
+        phase = action_phase::line_test;
+        device_outcome step = lines_ready(s.device);
         if (step.result != device_result::done) return step;
         phase = action_phase::reading;
-        return read_image_then_idle(device, image, phase_of(progress, progress_phase::reading));
+        return read_image_then_idle(s.device, image, phase_of(s.progress, progress_phase::reading));
     });
-    progress.clear();
+    s.progress.clear();
     return outcome;
 }
 
-int read_chip(eeprom_device& device, const std::string& name, output_format format, action_record& record,
-              progress_display& progress) {
-    record.entry.image_file = name;
+int read_chip(run_state& s) {
+    const std::string& name = s.options.image_file;
+    s.record().entry.image_file = name;
     output_target target;
     std::string problem = output_target_open(name, target);
-    if (!problem.empty()) return refused(problem, record);
-    // Spans the file's writing too, so that a signal never leaves a
-    // temporary file behind or cuts a replacement short. Standard output
-    // closed under a pipe still ends the program, as it ends other tools.
-    interruption_scope noting(interruption_scope::broken_pipe::left_alone);
-    bytes image(device.target().size());
-    action_phase phase = action_phase::line_test;
-    device_outcome outcome = read_whole_chip(device, image, phase, progress);
+    if (!problem.empty()) return refused(s, problem);
+    bytes image(s.device.target().size());
+    action_phase phase = action_phase::starting;
+    device_outcome outcome = read_whole_chip(s, image, phase);
     // A signal after the last byte came in leaves the read whole: it is kept
     // like one that a signal met while it was being written out.
-    if (!read_complete(outcome, image.size())) return failed(device, outcome, phase, {image.size()}, record);
-    rendered_image file = render_image(image, format);
+    if (!read_complete(outcome, image.size())) return failed(s, outcome, phase, {image.size()});
+    rendered_image file = render_image(image, s.run.production.format);
     problem = file.error.empty() ? output_target_write(target, file.bytes)
                                  : "Cannot write " + printable_name(name) + ": " + file.error + "; it is left as it was.";
     std::string done = "Read " + std::to_string(image.size()) + " bytes into " + shown(name, "standard output");
     if (int signal = interruption_signal()) {
-        say(problem.empty() ? done + "; then interrupted." : problem);
-        record.failed("interrupted");
-        record.finish(128 + signal);
-        std::fflush(nullptr);
-        std::exit(128 + signal);
+        // A reader of standard output that went away is told nothing, as
+        // other tools tell it nothing.
+        if (signal != SIGPIPE || name != "-") say(problem.empty() ? done + "; then interrupted." : problem);
+        s.record().failed("interrupted");
+        return 128 + signal;
     }
-    if (!problem.empty()) return refused(problem, record);
-    record.entry.image_sha256 = sha256_hex(file.bytes);
+    if (!problem.empty()) return refused(s, problem);
+    s.record().entry.image_sha256 = sha256_hex(file.bytes);
     say(done + ".");
-    say(checksum_line(image));
+    s.ending.closing.push_back(checksum_line(image));
     return EXIT_DONE;
 }
 
-int blank_check(eeprom_device& device, action_record& record, progress_display& progress) {
-    bytes image(device.target().size());
-    action_phase phase = action_phase::line_test;
-    device_outcome outcome = read_whole_chip(device, image, phase, progress);
-    if (outcome.result != device_result::done) return failed(device, outcome, phase, {image.size()}, record);
+int blank_check(run_state& s) {
+    bytes image(s.device.target().size());
+    action_phase phase = action_phase::starting;
+    device_outcome outcome = read_whole_chip(s, image, phase);
+    if (outcome.result != device_result::done) return failed(s, outcome, phase, {image.size()});
     std::string not_blank = blank_check_failure(image);
-    if (!not_blank.empty()) return refused(not_blank, record);
+    if (!not_blank.empty()) return refused(s, not_blank);
     say("Blank: all " + std::to_string(image.size()) + " bytes read ff.");
     return EXIT_DONE;
 }
 
-std::string written_text(std::size_t written, std::size_t size) {
-    if (written == size) return "Wrote " + std::to_string(size) + " bytes";
-    return "Wrote " + std::to_string(written) + " of " + std::to_string(size) + " bytes (" +
-           std::to_string(size - written) + " already held)";
+// "Wrote 4 of 128 bytes (124 already held)": written bytes sent for a file
+// that covers covered bytes, changed of which differed from the chip. Bytes
+// sent beyond those that changed (the chip's own bytes between two changes
+// of a page, or every byte with --all) make the count say so.
+std::string written_text(std::size_t written, std::size_t covered, std::size_t changed) {
+    const std::string held = covered == changed ? "" : " (" + std::to_string(covered - changed) + " already held)";
+    if (written == changed && written == covered) return "Wrote " + std::to_string(written) + " bytes";
+    if (written == changed) return "Wrote " + std::to_string(written) + " of " + std::to_string(covered) + " bytes" + held;
+    return "Wrote " + std::to_string(written) + " bytes for the " + std::to_string(covered) + " bytes the file covers" + held;
 }
 
-std::string erased_text(std::size_t written, std::size_t size) {
+std::string erased_text(std::size_t written, std::size_t size, std::size_t changed) {
     if (written == size) return "Erased " + std::to_string(size) + " bytes";
     return "Erased " + std::to_string(size) + " bytes (wrote " + std::to_string(written) + "; " +
-           std::to_string(size - written) + " were ff already)";
+           std::to_string(size - changed) + " were ff already)";
 }
 
 // What -w, -v or --erase compares the chip with: a load file (already read
 // into input, or read now), or every byte ff. "" or the line refusing the
 // file.
-std::string wanted_image(const tool_options& options, loaded_file* input, sparse_image& wanted, action_record& record) {
-    if (options.action == tool_action::erase) {
+std::string wanted_image(run_state& s, sparse_image& wanted) {
+    if (s.options.action == tool_action::erase) {
         for (std::uint32_t a = 0; a < wanted.size(); ++a) wanted.set(a, 0xFF);
         return {};
     }
-    loaded_file loaded = input ? std::move(*input) : load_file(options.image_file, wanted.size());
-    record.entry.image_file = options.image_file;
-    if (loaded.read_whole) record.entry.image_sha256 = sha256_hex(loaded.source);
+    loaded_file loaded = s.run.input ? std::move(*s.run.input) : load_file(s.options.image_file, wanted.size());
+    s.record().entry.image_file = s.options.image_file;
+    if (loaded.read_whole) s.record().entry.image_sha256 = sha256_hex(loaded.source);
     if (!loaded.error.empty()) return loaded.error + ".";
     wanted = std::move(loaded.image);
     return {};
 }
 
+// Takes the next serial number, under the serial file's lock, and stamps it
+// into wanted: EXIT_DONE, or the status of a refusal. The number moves on
+// only at the end of a run that went well.
+int take_serial(run_state& s, sparse_image& wanted) {
+    const std::string& file = s.options.production.serial_file;
+    const serial_layout& layout = s.run.production.serial;
+    std::optional<serial_session>& serial = s.ending.serial;
+    serial.emplace(
+        file, STATION_LOCK_WAIT,
+        [&file] { say("Waiting for the serial file " + printable_name(file) + ", which another station holds..."); },
+        [] { return interruption_signal() != 0; });
+    if (int signal = interruption_signal()) {
+        serial.reset();
+        say("Interrupted while waiting for the serial file " + printable_name(file) + "; nothing was written.");
+        s.record().failed("interrupted");
+        return 128 + signal;
+    }
+    if (!serial->error().empty()) {
+        std::string problem = serial->error();
+        serial.reset();
+        return refused(s, problem + ".");
+    }
+    if (std::string too_big = serial_fit_failure(layout, serial->value()); !too_big.empty()) {
+        serial.reset();
+        return refused(s, too_big + ".");
+    }
+    stamp_serial(layout, serial->value(), wanted);
+    s.record().entry.serial = std::to_string(serial->value());
+    s.ending.serial_place = address_text(layout.address, wanted.size());
+    return EXIT_DONE;
+}
+
 // A write (of the covered bytes the chip does not hold, unless --all) with or
 // without the read-back, an erase, or a verify alone. A serial number is
-// taken, under the serial file's lock, before the port is touched, and
-// stored as used only once the board has been verified.
-int program_or_verify(eeprom_device& device, const tool_options& options, loaded_file* input,
-                      const production_choice& production, action_record& record, progress_display& progress) {
+// taken, under the serial file's lock, before the port is touched.
+int program_or_verify(run_state& s) {
+    const tool_options& options = s.options;
+    eeprom_device& device = s.device;
     const bool erase = options.action == tool_action::erase;
     const bool write = options.action == tool_action::write || erase;
     const bool compare = !write || !options.no_verify;
     action_sizes sizes{device.target().size()};
     sparse_image wanted(static_cast<std::uint32_t>(sizes.part));
-    if (std::string problem = wanted_image(options, input, wanted, record); !problem.empty()) return refused(problem, record);
-    std::optional<serial_session> serial;
-    if (production.stamps_serial) {
-        const std::string& file = options.production.serial_file;
-        serial.emplace(file, SERIAL_LOCK_WAIT, [&file] {
-            say("Waiting for the serial file " + printable_name(file) + ", which another station holds...");
-        });
-        if (!serial->error().empty()) return refused(serial->error() + ".", record);
-        std::string too_big = serial_fit_failure(production.serial, serial->value());
-        if (!too_big.empty()) return refused(too_big + ".", record);
-        stamp_serial(production.serial, serial->value(), wanted);
-        record.entry.serial = std::to_string(serial->value());
-    }
+    if (std::string problem = wanted_image(s, wanted); !problem.empty()) return refused(s, problem);
+    if (s.run.production.stamps_serial)
+        if (int status = take_serial(s, wanted); status != EXIT_DONE) return status;
     const std::size_t covered = wanted.covered_count();
+    // What the chip held before a write, then what it holds at the end.
     bytes chip(sizes.part);
-    action_phase phase = action_phase::line_test;
+    // The covered bytes that had to change; all of them when what the chip
+    // held was not read.
+    std::size_t changed = covered;
+    // What the chip must hold after a write: the file's bytes over the
+    // chip's own. The read-back compares all of them, so that a page that
+    // wrapped round over bytes the file does not cover is found too.
+    sparse_image expected = wanted;
+    action_phase phase = action_phase::starting;
     device_outcome outcome = run_device_action(device, [&] {
+        phase = action_phase::line_test;
         device_outcome step = write ? writes_allowed(device) : device_outcome{};
         if (step.result == device_result::done) step = lines_ready(device);
         // A file that covers part of the chip keeps the rest as it is, so
         // what the chip holds is read first even with --all.
         if (step.result == device_result::done && write && (!options.write_all || covered < sizes.part)) {
             phase = action_phase::reading_held;
-            step = read_image(device, chip, phase_of(progress, progress_phase::reading));
+            step = read_image(device, chip, phase_of(s.progress, progress_phase::reading));
+            changed = 0;
+            for (std::uint32_t a = 0; a < wanted.size(); ++a) changed += wanted.covered[a] && wanted.bytes[a] != chip[a];
         }
         if (step.result == device_result::done && write) {
             phase = action_phase::writing;
-            byte_watch writing = phase_of(progress, progress_phase::writing);
+            byte_watch writing = phase_of(s.progress, progress_phase::writing);
             bytes image = wanted.over(chip);
+            for (std::uint32_t a = 0; a < expected.size(); ++a) expected.set(a, image[a]);
             step = write_image(device, image, options.write_all ? bytes{} : chip, [&](std::size_t done, std::size_t total) {
                 sizes.to_write = total;
                 writing(done, total);
             });
             sizes.written = static_cast<std::size_t>(step.bytes);
-            record.entry.bytes_written = step.bytes;
+            s.record().entry.bytes_written = step.bytes;
         }
         if (step.result != device_result::done || !compare || interruption_signal() != 0) return step;
         phase = write ? action_phase::reading_back : action_phase::comparing;
-        return read_image_then_idle(device, chip, phase_of(progress, progress_phase::verifying));
+        return read_image_then_idle(device, chip, phase_of(s.progress, progress_phase::verifying));
     });
-    progress.clear();
-    if (outcome.result != device_result::done) return failed(device, outcome, phase, sizes, record);
-    std::string differences = compare ? difference_list(wanted, chip) : std::string();
+    s.progress.clear();
+    if (outcome.result != device_result::done) return failed(s, outcome, phase, sizes);
+    std::string differences = compare ? difference_list(write ? expected : wanted, chip) : std::string();
     if (!differences.empty()) {
         std::fputs(differences.c_str(), stderr);
         std::string lines = differences.substr(0, differences.size() - 1);
-        record.failed(lines.substr(lines.rfind('\n') + 1));  // the count
+        s.record().failed(lines.substr(lines.rfind('\n') + 1));  // the count
         return EXIT_FAILED;
     }
-    const std::size_t described = options.write_all ? sizes.part : covered;
-    const std::string done = erase ? erased_text(sizes.written, sizes.part) : written_text(sizes.written, described);
+    const std::string done = erase ? erased_text(sizes.written, sizes.part, changed)
+                                   : written_text(sizes.written, covered, changed);
     if (!write)
         say("Verified " + std::to_string(covered) + " bytes: the chip matches " +
             shown(options.image_file, "standard input") + ".");
     else if (compare) say(done + " and verified them.");
     else say(done + "; not verified.");
-    if (serial) {
-        if (std::string problem = serial->commit(); !problem.empty()) return refused(problem + ".", record);
-        say("Serial number " + record.entry.serial + " stamped at " + address_text(production.serial.address, wanted.size()) +
-            "; the next is " + std::to_string(serial->value()) + ".");
-    }
-    if (compare && !erase) say(checksum_line(chip));
+    if (compare && !erase) s.ending.closing.push_back(checksum_line(chip));
     return EXIT_DONE;
 }
 
@@ -261,7 +305,9 @@ std::string chip_select_advice(const chip_target& part) {
     return ", and that its chip-select pins" + pins + " are tied to" + levels + " (" + address + ")";
 }
 
-int check_board(eeprom_device& device, action_record& record) {
+int check_board(run_state& s) {
+    eeprom_device& device = s.device;
+    action_record& record = s.record();
     bool answered = false;
     const chip_target& part = device.target();
     device_outcome outcome = run_device_action(device, [&] {
@@ -302,7 +348,7 @@ int check_board(eeprom_device& device, action_record& record) {
     action_sizes sizes{part.size()};
     if (outcome.result != device_result::done && outcome.result != device_result::sda_not_driven &&
         outcome.result != device_result::sda_held_low)
-        return failed(device, outcome, action_phase::checking, sizes, record);
+        return failed(s, outcome, action_phase::checking, sizes);
     if (outcome.result != device_result::done) record.failed(std::string("Lines: ") + line_fault_text(outcome.result));
     else if (!answered) record.failed("EEPROM: no acknowledge");
     return outcome.result == device_result::done && answered ? EXIT_DONE : EXIT_FAILED;
@@ -334,22 +380,26 @@ std::string overlapping_files(const tool_options& options) {
     return {};
 }
 
-int run_command(const tool_options& options, eeprom_device& device, const progress_clock& clock,
-                const production_choice& production, loaded_file* input, const production_log* log) {
-    progress_display progress = clock ? progress_display(clock) : progress_display();
-    action_record record(options, device, log);
-    switch (options.action) {
-        case tool_action::read:
-            return record.finish(read_chip(device, options.image_file, production.format, record, progress));
-        case tool_action::write:
-        case tool_action::verify:
-        case tool_action::erase:
-            return record.finish(program_or_verify(device, options, input, production, record, progress));
-        case tool_action::blank_check:
-            return record.finish(blank_check(device, record, progress));
-        case tool_action::check:
-            return record.finish(check_board(device, record));
-        default:
-            return EXIT_USAGE;
+int run_command(const tool_options& options, eeprom_device& device, const command_run& run) {
+    // The whole run notes the signals rather than dying of them, so that its
+    // end can say what was done, and log it, whenever one comes.
+    interruption_scope noting;
+    run_ending ending{action_record(options, device)};
+    run_state s{options, device, run, ending, run.clock ? progress_display(run.clock) : progress_display()};
+    int status = EXIT_USAGE;
+    if (!run.refusal.empty()) {
+        status = refused(s, run.refusal);
+    } else {
+        switch (options.action) {
+            case tool_action::read: status = read_chip(s); break;
+            case tool_action::write:
+            case tool_action::verify:
+            case tool_action::erase: status = program_or_verify(s); break;
+            case tool_action::blank_check: status = blank_check(s); break;
+            case tool_action::check: status = check_board(s); break;
+            default: break;
+        }
     }
+    s.progress.clear();
+    return conclude_run(ending, status, run.trace, run.log);
 }

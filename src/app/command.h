@@ -8,6 +8,7 @@
 
 #include "app/options.h"
 #include "app/progress.h"
+#include "bus/trace.h"
 #include "device/eeprom_device.h"
 #include "image/load_file.h"
 #include "production/production_log.h"
@@ -21,13 +22,24 @@ inline constexpr int EXIT_NO_PORT = 3;  // the port could not be had: no board w
 // the trace, the --read target, the chip file and the image may be one file.
 std::string overlapping_files(const tool_options& options);
 
-// Runs options.action on the device; returns the exit status. A signal
-// during a device action ends the program with 128 + it. A progress line on
-// a terminal keeps the time of clock (the board's), or by default real time.
-// production: what choose_production made of the options for this part.
-// input: the file of -w or -v, read before the device was made so that a
-// refused file leaves nothing made; null: it is read here. log: the --log
-// file, opened before the device was made; null: no log.
-int run_command(const tool_options& options, eeprom_device& device, const progress_clock& clock = {},
-                const production_choice& production = {}, loaded_file* input = nullptr,
-                const production_log* log = nullptr);
+// What a run brings besides its options and device. All may be left out.
+struct command_run {
+    // The progress line's clock (the board's); {}: real time.
+    progress_clock clock;
+    // What choose_production made of the options for this part.
+    production_choice production;
+    // The file of -w or -v, read before the device was made so that a
+    // refused file leaves nothing made; null: it is read here.
+    loaded_file* input = nullptr;
+    // The --log file, opened before the device was made; null: no log.
+    const production_log* log = nullptr;
+    // The run's trace, closed and checked before the run is settled.
+    bus_trace* trace = nullptr;
+    // A problem found before the device was made: said, logged, status 1.
+    std::string refusal;
+};
+
+// Runs options.action on the device and settles the run (run_ending.h);
+// returns the exit status, 128 + the signal's number for a run a signal
+// ended. Nothing here ends the program.
+int run_command(const tool_options& options, eeprom_device& device, const command_run& run = {});

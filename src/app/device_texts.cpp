@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/device_texts.h"
 
-#include <cstdlib>
+#include <cstdio>
 
 #include "text/printable_name.h"
 
@@ -23,58 +23,58 @@ std::string adapter_no_acknowledge_text(const eeprom_device& device, int offset)
            ": check the chip, its power and its wiring, and --address.\n";
 }
 
-void exit_interrupted(std::FILE* stream, const char* lead, action_phase phase, const device_outcome& outcome,
-                      const action_sizes& sizes) {
-    std::fputs(lead, stream);
-    std::fputs(outcome.port_message.c_str(), stream);
+std::string interrupted_text(action_phase phase, const device_outcome& outcome, const action_sizes& sizes) {
+    std::string text = outcome.port_message;
     int n = outcome.bytes;
     int size = static_cast<int>(sizes.part);
     int to_write = static_cast<int>(sizes.to_write);
     // A signal after the last byte came in leaves a complete read.
     const bool all_read = n == size;
+    char line[200];
     switch (phase) {
+        case action_phase::starting:
+            return text + "Interrupted before the chip was touched.\n";
         case action_phase::line_test:
-            std::fputs("Interrupted during the line test, before any byte was sent.\n", stream);
-            break;
+            return text + "Interrupted during the line test, before any byte was sent.\n";
         case action_phase::reading_held:
-            std::fprintf(stream, "Interrupted while reading the chip before writing, after %d of %d bytes; none written.\n",
-                         n, size);
+            std::snprintf(line, sizeof line,
+                          "Interrupted while reading the chip before writing, after %d of %d bytes; none written.\n", n,
+                          size);
             break;
         case action_phase::menu_writing:
-            std::fprintf(stream, "Interrupted after %d of %d bytes.\n", n, to_write);
+            std::snprintf(line, sizeof line, "Interrupted after %d of %d bytes.\n", n, to_write);
             break;
         case action_phase::writing: {
             char of_part[32] = "";
             if (to_write != size) std::snprintf(of_part, sizeof of_part, " to write (of %d)", size);
             if (n < to_write)
-                std::fprintf(stream, "Interrupted while writing after %d of %d bytes%s; the rest not written.\n", n,
-                             to_write, of_part);
+                std::snprintf(line, sizeof line, "Interrupted while writing after %d of %d bytes%s; the rest not written.\n",
+                              n, to_write, of_part);
             else
-                std::fprintf(stream, "Interrupted after writing all %d bytes%s; not verified.\n", n, of_part);
+                std::snprintf(line, sizeof line, "Interrupted after writing all %d bytes%s; not verified.\n", n, of_part);
             break;
         }
         case action_phase::reading_back:
             if (sizes.written == sizes.part)
-                std::fprintf(stream, "Interrupted while reading back: all %d bytes were written, %d read back, none compared.\n",
-                             size, n);
+                std::snprintf(line, sizeof line,
+                              "Interrupted while reading back: all %d bytes were written, %d read back, none compared.\n",
+                              size, n);
             else
-                std::fprintf(stream,
-                             "Interrupted while reading back: %zu of %d bytes were written (the rest already held), %d "
-                             "read back, none compared.\n",
-                             sizes.written, size, n);
+                std::snprintf(line, sizeof line,
+                              "Interrupted while reading back: %zu of %d bytes were written (the rest already held), %d "
+                              "read back, none compared.\n",
+                              sizes.written, size, n);
             break;
         case action_phase::reading:
-            if (all_read) std::fprintf(stream, "Interrupted after reading all %d bytes.\n", size);
-            else std::fprintf(stream, "Interrupted while reading after %d of %d bytes.\n", n, size);
+            if (all_read) std::snprintf(line, sizeof line, "Interrupted after reading all %d bytes.\n", size);
+            else std::snprintf(line, sizeof line, "Interrupted while reading after %d of %d bytes.\n", n, size);
             break;
         case action_phase::comparing:
-            if (all_read) std::fprintf(stream, "Interrupted after reading all %d bytes; none compared.\n", size);
-            else std::fprintf(stream, "Interrupted while reading after %d of %d bytes; none compared.\n", n, size);
+            if (all_read) std::snprintf(line, sizeof line, "Interrupted after reading all %d bytes; none compared.\n", size);
+            else std::snprintf(line, sizeof line, "Interrupted while reading after %d of %d bytes; none compared.\n", n, size);
             break;
         case action_phase::checking:
-            std::fputs("Interrupted while checking the board.\n", stream);
-            break;
+            return text + "Interrupted while checking the board.\n";
     }
-    std::fflush(nullptr);
-    std::exit(128 + outcome.signal);
+    return text + line;
 }

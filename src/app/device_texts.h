@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdio>
 #include <string>
 
 #include "eeprom/device_action.h"
@@ -18,6 +17,7 @@ std::string adapter_no_acknowledge_text(const eeprom_device& device, int offset)
 
 // Where in an action a signal came.
 enum class action_phase {
+    starting,      // before the device action touched the port
     line_test,
     reading_held,  // what the chip holds, before a write; bytes: read
     writing,       // bytes: written, of sizes.to_write
@@ -36,9 +36,6 @@ struct action_sizes {
     std::size_t written = part;
 };
 
-// One line saying in which step the signal came and what was done by then,
-// on stream after lead and any line of a board that could not keep what it
-// got; then the program ends with 128 + the signal's number,
-// as a shell reports a process its signal ended.
-[[noreturn]] void exit_interrupted(std::FILE* stream, const char* lead, action_phase phase,
-                                   const device_outcome& outcome, const action_sizes& sizes);
+// The line saying in which step a signal came and what was done by then,
+// with its newline, after any line of a board that could not keep what it got.
+std::string interrupted_text(action_phase phase, const device_outcome& outcome, const action_sizes& sizes);

@@ -8,12 +8,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "app/chip_choice.h"
 #include "app/command.h"
 #include "app/menu.h"
 #include "app/options.h"
+#include "app/run_ending.h"
 #include "bus/trace.h"
 #include "image/file_identity.h"
 #include "image/image.h"
@@ -38,36 +40,56 @@ namespace {
 // outputs at exit, which closes it and reports what could not be written.
 bus_trace run_trace;
 
+// Which of descriptors 0, 1 and 2 the caller left closed.
+struct closed_standard {
+    bool input = false, output = false;
+};
+
 // A descriptor 0, 1 or 2 left closed by the caller would be handed to the
-// first file opened, and the tool's messages would land in it.
-bool standard_descriptors_open() {
+// first file opened, and the tool's messages would land in it: each gets
+// /dev/null instead, and is remembered as closed. False when that fails.
+bool open_standard_descriptors(closed_standard& closed) {
+    bool was_closed[3] = {};
     for (int fd = 0; fd <= 2; ++fd) {
         if (fcntl(fd, F_GETFD) >= 0 || errno != EBADF) continue;
+        was_closed[fd] = true;
         if (open("/dev/null", O_RDWR) != fd) return false;
     }
+    closed = {was_closed[0], was_closed[1]};
     return true;
+}
+
+// "" or why the action cannot use "-": it names a descriptor that was closed.
+std::string closed_standard_problem(const tool_options& options, closed_standard closed) {
+    const bool image_dash = options.image_file == "-";
+    const bool reads_input = options.action == tool_action::write || options.action == tool_action::verify;
+    if (closed.input && image_dash && reads_input)
+        return "Standard input was closed when the tool started: there is no image to read; nothing was done.";
+    if (closed.output && ((image_dash && options.action == tool_action::read) || options.trace_file == "-"))
+        return std::string("Standard output was closed when the tool started: ") +
+               (options.trace_file == "-" ? "the trace" : "the chip's bytes") + " cannot go there; nothing was done.";
+    return {};
 }
 
 // However the program ends: output that could not be written is a failure,
 // said in its line; after a signal the status still names the signal.
 void check_outputs() {
     const int status = interruption_signal() ? 128 + interruption_signal() : EXIT_FAILED;
-    const char* trace_name = run_trace.on_standard_output() ? "standard output" : "the trace";
-    std::string trace = run_trace.close();
-    errno = 0;
-    bool flushed = std::fflush(stdout) == 0;
-    int error = errno;
-    if (std::ferror(stdout) || !flushed) {
-        // A trace on standard output saw the write fail, and kept why.
-        std::string cause = error ? std::strerror(error) : trace;
-        std::fprintf(stderr, "eeprom24c01: cannot write standard output%s%s.\n", cause.empty() ? "" : ": ",
-                     cause.c_str());
-        _exit(status);
+    std::string problem = close_outputs(&run_trace);
+    if (problem.empty()) return;
+    std::fputs(problem.c_str(), stderr);
+    _exit(status);
+}
+
+// A run whose chip's bytes met a closed pipe on standard output ends by the
+// signal itself, once its log line is written, as other tools end there.
+int ended(const tool_options& options, int status) {
+    if (status == 128 + SIGPIPE && options.action == tool_action::read && options.image_file == "-") {
+        std::fflush(nullptr);
+        signal(SIGPIPE, SIG_DFL);
+        raise(SIGPIPE);
     }
-    if (!trace.empty()) {
-        std::fprintf(stderr, "eeprom24c01: cannot write %s: %s.\n", trace_name, trace.c_str());
-        _exit(status);
-    }
+    return status;
 }
 
 int refuse(const std::string& problem) {
@@ -107,7 +129,8 @@ std::unique_ptr<port_backend> make_backend(const tool_options& options, const ch
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (!standard_descriptors_open()) return EXIT_USAGE;
+    closed_standard closed;
+    if (!open_standard_descriptors(closed)) return EXIT_USAGE;
     std::atexit(check_outputs);
     // A file size limit (ulimit -f) then fails the write that meets it, which
     // is reported, instead of ending the program part way.
@@ -129,15 +152,16 @@ int main(int argc, char** argv) {
     }
     chip_target target{};
     problem = choose_chip(options.chip, target);
-    if (!problem.empty()) {
-        std::fprintf(stderr, "eeprom24c01: %s\n", problem.c_str());
-        return EXIT_USAGE;
-    }
+    if (!problem.empty()) return refuse(problem);
     production_choice production;
     problem = choose_production(options, target, production);
     if (!problem.empty()) return refuse(problem);
     problem = overlapping_files(options);
     if (!problem.empty()) return refuse(problem);
+    // From here a command-line run notes the signals rather than dying of
+    // them, so that its end can say what was done and log it.
+    std::optional<interruption_scope> noting;
+    if (options.action != tool_action::menu) noting.emplace();
     // A log that cannot be written is found before a board is programmed
     // and its serial number used.
     production_log log;
@@ -160,23 +184,33 @@ int main(int argc, char** argv) {
             return EXIT_USAGE;
         }
     }
+    // What refuses the run before the device is made: the run then makes
+    // nothing, and its log line says why.
+    std::string refusal = closed_standard_problem(options, closed);
+    if (!refusal.empty() && options.action == tool_action::menu) {
+        std::fprintf(stderr, "eeprom24c01: %s\n", refusal.c_str());
+        return EXIT_FAILED;
+    }
     loaded_file input;
-    if (options.action == tool_action::write || options.action == tool_action::verify)
+    if (refusal.empty() && (options.action == tool_action::write || options.action == tool_action::verify))
         input = load_file(options.image_file, target.size());
+    command_run run{{}, production, &input, log.is_open() ? &log : nullptr, &run_trace, refusal};
     if (options.backend == backend_kind::i2c_dev) {
         i2cdev_device device({options.i2c_device, "/sys", options.force}, target);
         return options.action == tool_action::menu ? run_console(device, std::move(default_image))
-                                                   : run_command(options, device, {}, production, &input, &log);
+                                                   : ended(options, run_command(options, device, run));
     }
-    if (!options.trace_file.empty()) {
+    if (run.refusal.empty() && !options.trace_file.empty()) {
         problem = run_trace.open(options.trace_file);
-        if (!problem.empty()) {
-            std::fprintf(stderr, "eeprom24c01: cannot write trace %s: %s.\n", printable_name(options.trace_file).c_str(),
-                         problem.c_str());
+        if (!problem.empty())
+            run.refusal = "eeprom24c01: cannot write trace " + printable_name(options.trace_file) + ": " + problem + ".";
+        if (!problem.empty() && options.action == tool_action::menu) {
+            std::fprintf(stderr, "%s\n", run.refusal.c_str());
             return EXIT_FAILED;
         }
     }
-    std::unique_ptr<port_backend> backend = make_backend(options, target, input.error.empty(), problem);
+    std::unique_ptr<port_backend> backend =
+        make_backend(options, target, run.refusal.empty() && input.error.empty(), problem);
     if (!backend) {
         std::fputs(("eeprom24c01: " + problem).c_str(), stderr);
         return EXIT_USAGE;
@@ -185,5 +219,6 @@ int main(int argc, char** argv) {
     if (options.action == tool_action::menu) return run_console(device, std::move(default_image), options.chip_file);
     // The back end's clock: real time on a port, virtual time on the
     // simulated board, which is what its user waits for.
-    return run_command(options, device, [&backend] { return backend->now_us(); }, production, &input, &log);
+    run.clock = [&backend] { return backend->now_us(); };
+    return ended(options, run_command(options, device, run));
 }

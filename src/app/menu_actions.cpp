@@ -2,6 +2,7 @@
 #include "app/menu_actions.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 
 #include "app/device_texts.h"
@@ -37,7 +38,12 @@ void report(const menu_session& session, const device_outcome& outcome, action_k
             std::printf("%s\n", line_fault_text(outcome.result));
             return;
         case device_result::interrupted:
-            exit_interrupted(stdout, lead, phase, outcome, {session.image.size()});
+            // The program ends with 128 + the signal, as a shell reports a
+            // process its signal ended.
+            std::fputs(lead, stdout);
+            std::fputs(interrupted_text(phase, outcome, {session.image.size()}).c_str(), stdout);
+            std::fflush(nullptr);
+            std::exit(128 + outcome.signal);
         default:
             std::fputs(lead, stdout);
             std::fputs(outcome.port_message.c_str(), stdout);

@@ -32,8 +32,9 @@ const char* phase_name(progress_phase phase) {
 
 std::string progress_line(progress_phase phase, std::size_t done, std::size_t total, std::uint64_t elapsed_us) {
     std::string line = std::string(phase_name(phase)) + " " + std::to_string(done) + " of " + std::to_string(total) + " bytes";
-    if (done == 0 || done >= total) return line;
-    // The rest at the rate so far, rounded up: "0:00 left" only at the end.
+    // No rate yet, no estimate: a phase just begun would say "0:00 left".
+    if (done == 0 || done >= total || elapsed_us == 0) return line;
+    // The rest at the rate so far, rounded up.
     long double rest_us = static_cast<long double>(elapsed_us) * static_cast<long double>(total - done) / done;
     std::uint64_t seconds = static_cast<std::uint64_t>((rest_us + 999999) / 1000000);
     char left[40];

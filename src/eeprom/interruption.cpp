@@ -17,7 +17,7 @@ extern "C" void note_signal(int number) {
 
 }  // namespace
 
-interruption_scope::interruption_scope(broken_pipe pipe) {
+interruption_scope::interruption_scope() {
     if (depth++ == 0) received = 0;
     struct sigaction action {};
     action.sa_handler = note_signal;
@@ -26,7 +26,6 @@ interruption_scope::interruption_scope(broken_pipe pipe) {
     // write that may block inside a scope retries after EINTR itself.
     action.sa_flags = 0;
     for (int i = 0; i < COUNT; ++i) {
-        if (SIGNALS[i] == SIGPIPE && pipe == broken_pipe::left_alone) continue;
         if (sigaction(SIGNALS[i], nullptr, &previous_[i]) != 0 || previous_[i].sa_handler == SIG_IGN ||
             previous_[i].sa_handler == note_signal)
             continue;

@@ -13,11 +13,7 @@
 // what an outer one left alone, and each puts back the dispositions it found.
 class interruption_scope {
 public:
-    // A broken pipe left alone keeps its default: the write that meets it
-    // ends the program, as it ends other tools writing into a closed pipe.
-    enum class broken_pipe { noted, left_alone };
-
-    explicit interruption_scope(broken_pipe pipe = broken_pipe::noted);
+    interruption_scope();
     ~interruption_scope();
     interruption_scope(const interruption_scope&) = delete;
     interruption_scope& operator=(const interruption_scope&) = delete;

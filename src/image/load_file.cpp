@@ -33,6 +33,7 @@
 #include <srecord/input/file/vmem.h>
 #include <srecord/record.h>
 
+#include "eeprom/interruption.h"
 #include "image/address_text.h"
 #include "image/srecord_support.h"
 #include "text/printable_name.h"
@@ -86,6 +87,9 @@ std::string read_bounded(int fd, const std::string& shown, std::vector<std::uint
     std::uint8_t chunk[65536];
     while (bytes.size() <= LOAD_FILE_LIMIT) {
         ssize_t got = read(fd, chunk, sizeof chunk);
+        // A signal the run notes ends a read that may wait on a terminal or pipe.
+        if (got < 0 && errno == EINTR && interruption_signal() != 0)
+            return "Interrupted while reading " + shown + "; nothing was written";
         if (got < 0 && errno == EINTR) continue;
         if (got < 0) return system_failure("Cannot read " + shown, errno);
         if (got == 0) return {};

@@ -11,6 +11,7 @@
 
 #include "text/printable_name.h"
 #include "util/bounded_lock.h"
+#include "util/write_all.h"
 
 std::string iso8601_utc(std::chrono::system_clock::time_point time) {
     std::time_t seconds = std::chrono::system_clock::to_time_t(time);
@@ -47,12 +48,17 @@ std::string production_log::open(const std::string& path) {
     path_ = path;
     const std::string shown = printable_name(path);
     // Not blocking: a FIFO without a reader is refused, not waited on. Read
-    // too where allowed, to see whether the last line was finished.
-    const int flags = O_APPEND | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
-    fd_.reset(::open(path.c_str(), O_RDWR | flags, 0644));
-    if (!fd_ && errno == EACCES) fd_.reset(::open(path.c_str(), O_WRONLY | flags, 0644));
+    // as well as written: an entry after an unfinished last line must start
+    // a line of its own, which only its last byte tells.
+    const int flags = O_RDWR | O_APPEND | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+    fd_.reset(::open(path.c_str(), flags, 0644));
+    const int error = errno;
+    if (!fd_ && error == EACCES && access(path.c_str(), W_OK) == 0)
+        return "Log " + shown + " can be written but not read (" + std::strerror(error) +
+               "): make it readable, so that each entry starts a line of its own; nothing was done";
     struct stat info {};
-    std::string why = !fd_ || fstat(fd_.get(), &info) != 0 ? std::strerror(errno)
+    std::string why = !fd_                               ? std::strerror(error)
+                      : fstat(fd_.get(), &info) != 0     ? std::strerror(errno)
                       : !S_ISREG(info.st_mode)           ? "not a regular file"
                                                          : "";
     if (why.empty()) return {};
@@ -60,26 +66,38 @@ std::string production_log::open(const std::string& path) {
     return "Log " + shown + " cannot be written (" + why + "); nothing was done";
 }
 
-std::string production_log::append(const log_entry& entry, std::chrono::milliseconds max_wait) const {
+int production_log::lock(std::chrono::milliseconds max_wait, const std::function<void()>& waiting,
+                         const std::function<bool()>& give_up) const {
+    return lock_within(fd_.get(), max_wait, waiting, give_up);
+}
+
+std::string production_log::lock_failure(int error) const {
     const std::string shown = printable_name(path_);
-    auto failure = [&](int error) { return "Log " + shown + " was not written (" + std::strerror(error) + ")"; };
-    if (int error = lock_within(fd_.get(), max_wait); error != 0)
-        return error == ETIMEDOUT ? "Log " + shown + " stayed locked by another station; this action's line was not written"
-                                  : failure(error);
+    if (error == ETIMEDOUT) return "Log " + shown + " stayed locked by another station; this action's line was not written";
+    return "Log " + shown + " was not written (" + std::strerror(error) + ")";
+}
+
+std::string production_log::append_locked(const log_entry& entry) const {
+    auto failure = [&](int error) { return lock_failure(error); };
     struct stat info {};
     if (fstat(fd_.get(), &info) != 0) return failure(errno);
     char last = '\n';
-    if (info.st_size > 0 && pread(fd_.get(), &last, 1, info.st_size - 1) != 1) last = '\n';  // a log we may only write
+    if (info.st_size > 0)
+        if (ssize_t got = pread(fd_.get(), &last, 1, info.st_size - 1); got != 1) return failure(got < 0 ? errno : EIO);
     // Header and line in one write: a reader never sees half of either.
     std::string text = (info.st_size == 0 ? std::string(LOG_HEADER) : last != '\n' ? "\n" : "") + log_line(entry);
-    ssize_t put = write(fd_.get(), text.data(), text.size());
-    if (put < 0 || static_cast<std::size_t>(put) != text.size()) {
-        int error = put < 0 ? errno : ENOSPC;
-        if (put > 0 && ftruncate(fd_.get(), info.st_size) != 0) error = errno;  // no half line left behind
+    if (!write_all(fd_.get(), reinterpret_cast<const std::uint8_t*>(text.data()), text.size())) {
+        int error = errno;
+        if (ftruncate(fd_.get(), info.st_size) != 0) error = errno;  // no half line left behind
         return failure(error);
     }
     if (fsync(fd_.get()) != 0) return failure(errno);
     return {};
+}
+
+std::string production_log::append(const log_entry& entry, std::chrono::milliseconds max_wait) const {
+    if (int error = lock(max_wait); error != 0) return lock_failure(error);
+    return append_locked(entry);
 }
 
 std::string append_to_log(const std::string& path, const log_entry& entry, std::chrono::milliseconds max_wait) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -38,14 +39,24 @@ std::string log_line(const log_entry& entry);
 // that cannot be written is found before a board is programmed.
 class production_log {
 public:
-    // Opens path for appending, created when missing; it must be a regular
-    // file. "" or one line saying why it cannot be the log.
+    // Opens path for reading and appending, created when missing; it must be
+    // a regular file. "" or one line saying why it cannot be the log.
     std::string open(const std::string& path);
     bool is_open() const { return static_cast<bool>(fd_); }
-    // Appends the entry, after the header when the file is empty, in one write
-    // under an exclusive lock (waiting at most max_wait), flushed to disk
-    // before it returns; an unfinished last line is ended first. "" or one
-    // line saying why the line is not in the log.
+    const std::string& path() const { return path_; }
+    // Takes the log's exclusive lock, held until the log is closed: 0,
+    // ETIMEDOUT after max_wait, EINTR when give_up() said so, or the errno of
+    // a failure. waiting is called once when another station holds it.
+    int lock(std::chrono::milliseconds max_wait, const std::function<void()>& waiting = {},
+             const std::function<bool()>& give_up = {}) const;
+    // The line for a lock that could not be had, or a line not written.
+    std::string lock_failure(int error) const;
+    // Under the lock: appends the entry, after the header when the file is
+    // empty, in one write flushed to disk before it returns; an unfinished
+    // last line is ended first. "" or one line saying why the line is not in
+    // the log.
+    std::string append_locked(const log_entry& entry) const;
+    // lock, then append_locked.
     std::string append(const log_entry& entry, std::chrono::milliseconds max_wait = std::chrono::milliseconds(30000)) const;
 
 private:

@@ -103,7 +103,7 @@ void stamp_serial(const serial_layout& layout, std::uint64_t value, sparse_image
 }
 
 serial_session::serial_session(const std::string& path, std::chrono::milliseconds max_wait,
-                               const std::function<void()>& waiting)
+                               const std::function<void()>& waiting, const std::function<bool()>& give_up)
     : path_(path) {
     const std::string shown = printable_name(path);
     fd_.reset(open(path.c_str(), O_RDWR | O_CLOEXEC));
@@ -112,10 +112,11 @@ serial_session::serial_session(const std::string& path, std::chrono::millisecond
                  "); it must hold the next number";
         return;
     }
-    if (int failure = lock_within(fd_.get(), max_wait, waiting); failure != 0) {
+    if (int failure = lock_within(fd_.get(), max_wait, waiting, give_up); failure != 0) {
         error_ = failure == ETIMEDOUT ? "Serial file " + shown + " stayed locked by another station for " +
                                             std::to_string(max_wait.count() / 1000) +
                                             " s; nothing was written: try again when it is free"
+                 : failure == EINTR  ? "Serial file " + shown + " was not waited for any longer; nothing was written"
                                       : "Serial file " + shown + " cannot be locked (" + std::strerror(failure) + ")";
         fd_.reset();
         return;
@@ -135,6 +136,7 @@ serial_session::serial_session(const std::string& path, std::chrono::millisecond
         fd_.reset();
         return;
     }
+    original_.assign(text, static_cast<std::size_t>(got));
     hexadecimal_ = is_hexadecimal(number);
     digits_ = number.size() - (hexadecimal_ ? 2 : 0);
 }
@@ -151,5 +153,14 @@ std::string serial_session::commit() {
                std::to_string(value_ + 1) + " by hand";
     }
     ++value_;
+    return {};
+}
+
+std::string serial_session::restore() {
+    ssize_t put = pwrite(fd_.get(), original_.data(), original_.size(), 0);
+    if (put != static_cast<ssize_t>(original_.size()) || ftruncate(fd_.get(), static_cast<off_t>(original_.size())) != 0 ||
+        fsync(fd_.get()) != 0)
+        return "set the serial file " + printable_name(path_) + " back to " + std::to_string(value_ - 1) + " by hand";
+    --value_;
     return {};
 }

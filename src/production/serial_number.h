@@ -44,9 +44,11 @@ inline constexpr std::chrono::milliseconds SERIAL_LOCK_WAIT{30000};
 // (waiting at most max_wait for another station), released on destruction.
 class serial_session {
 public:
-    // waiting, if given, is called once when another station holds the file.
+    // waiting, if given, is called once when another station holds the file;
+    // give_up, if given, is asked while it waits, and ends the wait with the
+    // file unread when it says so (error() then says the wait was given up).
     explicit serial_session(const std::string& path, std::chrono::milliseconds max_wait = SERIAL_LOCK_WAIT,
-                            const std::function<void()>& waiting = {});
+                            const std::function<void()>& waiting = {}, const std::function<bool()>& give_up = {});
 
     // "" or one line saying why there is no number to use.
     const std::string& error() const { return error_; }
@@ -54,6 +56,8 @@ public:
     // Stores the value after this one, in the same notation, in place (the
     // lock stays on the same file), whole and flushed to disk. "" or the reason.
     std::string commit();
+    // After a commit: puts back the text the file held. "" or the reason.
+    std::string restore();
 
 private:
     std::string path_;
@@ -61,5 +65,6 @@ private:
     std::string error_;
     std::uint64_t value_ = 0;
     bool hexadecimal_ = false;
-    std::size_t digits_ = 0;  // the written width, kept when the value moves on
+    std::size_t digits_ = 0;
+    std::string original_;  // the file's text as read  // the written width, kept when the value moves on
 };

@@ -7,14 +7,17 @@
 #include <cerrno>
 #include <thread>
 
-int lock_within(int fd, std::chrono::milliseconds max_wait, const std::function<void()>& waiting) {
+int lock_within(int fd, std::chrono::milliseconds max_wait, const std::function<void()>& waiting,
+                const std::function<bool()>& give_up) {
     using clock = std::chrono::steady_clock;
     const clock::time_point deadline = clock::now() + max_wait;
     bool told = false;
     for (;;) {
         if (flock(fd, LOCK_EX | LOCK_NB) == 0) return 0;
-        if (errno == EINTR) continue;
-        if (errno != EWOULDBLOCK) return errno;
+        const int error = errno;
+        if (error != EINTR && error != EWOULDBLOCK) return error;
+        if (give_up && give_up()) return EINTR;
+        if (error == EINTR) continue;
         clock::time_point now = clock::now();
         if (now >= deadline) return ETIMEDOUT;
         if (waiting && !told) waiting();

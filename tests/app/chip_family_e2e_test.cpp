@@ -84,7 +84,7 @@ TEST(ChipFamily, OptionsAreRefusedBeforeThePortIsTouched) {
         all.insert(all.end(), {"-r", "out.bin"});
         tool_run r = dir.run(all, "");
         EXPECT_EQ(r.status, 2);
-        EXPECT_EQ(r.err, "eeprom24c01: " + message + "\n");
+        EXPECT_EQ(r.err, "eeprom24c01: " + message + "\nTry 'eeprom24c01 --help' for the options.\n");
         EXPECT_FALSE(dir.exists("chip.bin"));
         EXPECT_FALSE(dir.exists("bus.vcd"));
     }

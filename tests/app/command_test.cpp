@@ -100,7 +100,7 @@ TEST_F(CommandOnBoard, InterruptionSaysWhatWasDoneAndInWhichStep) {
         device = std::make_unique<parallel_device>(*board, target_of());
         tool_options options = options_for(c.action, dir.file(c.action == tool_action::read ? "out.bin" : "image.bin"));
         options.write_all = c.all;
-        EXPECT_EXIT(run_command(options, *device), testing::ExitedWithCode(130), c.says);
+        EXPECT_EXIT(std::exit(run_command(options, *device)), testing::ExitedWithCode(130), c.says);
     }
     // Written whole by the read that ended with its last byte; the one cut
     // short left it so and no temporary file.

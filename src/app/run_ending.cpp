@@ -1,0 +1,96 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/run_ending.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "app/command.h"
+#include "eeprom/interruption.h"
+#include "text/printable_name.h"
+
+namespace {
+
+void say(const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); }
+
+bool signal_noted() { return interruption_signal() != 0; }
+
+}  // namespace
+
+std::string close_outputs(bus_trace* trace) {
+    const char* trace_name = trace && trace->on_standard_output() ? "standard output" : "the trace";
+    std::string trace_problem = trace ? trace->close() : std::string();
+    errno = 0;
+    const bool flushed = std::fflush(stdout) == 0;
+    const int error = errno;
+    if (std::ferror(stdout) || !flushed) {
+        // A trace on standard output saw the write fail, and kept why.
+        std::string cause = error ? std::strerror(error) : trace_problem;
+        return "eeprom24c01: cannot write standard output" + (cause.empty() ? "" : ": " + cause) + ".\n";
+    }
+    if (!trace_problem.empty()) return "eeprom24c01: cannot write " + std::string(trace_name) + ": " + trace_problem + ".\n";
+    return {};
+}
+
+int conclude_run(run_ending& ending, int status, bus_trace* trace, const production_log* log) {
+    action_record& record = ending.record;
+    // An output that is not whole fails the run, whatever its action did.
+    if (std::string problem = close_outputs(trace); !problem.empty()) {
+        std::fputs(problem.c_str(), stderr);
+        record.failed(problem.substr(std::strlen("eeprom24c01: "), problem.size() - 1 - std::strlen("eeprom24c01: ")));
+        if (status == EXIT_DONE) status = EXIT_FAILED;
+    }
+    const std::string not_used =
+        ending.serial && status == EXIT_DONE ? "; serial number " + record.entry.serial + " was not used" : "";
+    // A signal noted up to here ends the run as interrupted; one that comes
+    // later finds the run decided.
+    if (int signal = interruption_signal(); signal != 0 && status < 128) {
+        if (status == EXIT_DONE) say("Interrupted after the action was done" + not_used + ".");
+        record.failed("interrupted");
+        status = 128 + signal;
+    }
+    if (log) {
+        const std::string shown = printable_name(log->path());
+        int error = log->lock(
+            STATION_LOCK_WAIT, [&] { say("Waiting for the log " + shown + ", which another station holds..."); },
+            signal_noted);
+        if (error == EINTR && signal_noted()) {
+            say("Interrupted while waiting for the log " + shown + "; this action's line was not written" + not_used + ".");
+            return 128 + interruption_signal();
+        }
+        if (error != 0) {
+            say(log->lock_failure(error) + not_used + ".");
+            return status == EXIT_DONE ? EXIT_FAILED : status;
+        }
+    }
+    bool stored = false;
+    if (status == EXIT_DONE && ending.serial) {
+        if (std::string problem = ending.serial->commit(); !problem.empty()) {
+            say(problem + ".");
+            record.failed(problem);
+            status = EXIT_FAILED;
+        } else {
+            stored = true;
+        }
+    }
+    if (log) {
+        if (std::string problem = log->append_locked(record.finished(status)); !problem.empty()) {
+            // A number no line records is taken back.
+            std::string undone;
+            if (stored) {
+                std::string kept = ending.serial->restore();
+                undone = kept.empty() ? "; serial number " + record.entry.serial + " was not used"
+                                      : "; " + kept;
+                stored = false;
+            }
+            say(problem + undone + ".");
+            if (status == EXIT_DONE) status = EXIT_FAILED;
+        }
+    }
+    if (stored)
+        say("Serial number " + record.entry.serial + " stamped at " + ending.serial_place + "; the next is " +
+            std::to_string(ending.serial->value()) + ".");
+    if (status == EXIT_DONE)
+        for (const std::string& line : ending.closing) say(line);
+    return status;
+}
