@@ -140,6 +140,7 @@ int main() {
     whole_write("24c01", 8);
     whole_write("24c16", 16);
     whole_write("24c256", 64);
+    whole_write("24c256", 1);
     chip_target t01 = target_for("24c01", 1);
     bytes contents = pattern(t01.size()), read(t01.size());
     figures f = measure(t01, contents, [&](eeprom_device& device) {

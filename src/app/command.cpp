@@ -151,7 +151,7 @@ int blank_check(run_state& s) {
 // of a page, or every byte with --all) make the count say so.
 std::string written_text(std::size_t written, std::size_t covered, std::size_t changed) {
     const std::string held = covered == changed ? "" : " (" + std::to_string(covered - changed) + " already held)";
-    if (written == changed && written == covered) return "Wrote " + std::to_string(written) + " bytes";
+    if (written == changed && written == covered) return "Wrote " + std::to_string(written) + (written == 1 ? " byte" : " bytes");
     if (written == changed) return "Wrote " + std::to_string(written) + " of " + std::to_string(covered) + " bytes" + held;
     return "Wrote " + std::to_string(written) + " bytes for the " + std::to_string(covered) + " bytes the file covers" + held;
 }

@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <optional>
 #include <vector>
 
 #include "app/chip_choice.h"
@@ -39,6 +38,9 @@ namespace {
 // The run's trace. Made before main runs, it outlives the check of the
 // outputs at exit, which closes it and reports what could not be written.
 bus_trace run_trace;
+
+// A command-line run's noting of signals (see main).
+const interruption_scope* whole_run_noting = nullptr;
 
 // Which of descriptors 0, 1 and 2 the caller left closed.
 struct closed_standard {
@@ -158,10 +160,11 @@ int main(int argc, char** argv) {
     if (!problem.empty()) return refuse(problem);
     problem = overlapping_files(options);
     if (!problem.empty()) return refuse(problem);
-    // From here a command-line run notes the signals rather than dying of
-    // them, so that its end can say what was done and log it.
-    std::optional<interruption_scope> noting;
-    if (options.action != tool_action::menu) noting.emplace();
+    // From here to the end of the process a command-line run notes the
+    // signals rather than dying of them, so that its end can say what was
+    // done and log it; one that comes after the run was settled changes
+    // nothing. Never ended, so it is kept where the end of main cannot end it.
+    if (options.action != tool_action::menu) whole_run_noting = new interruption_scope;
     // A log that cannot be written is found before a board is programmed
     // and its serial number used.
     production_log log;

@@ -76,6 +76,13 @@ void drain(const unique_fd& master, std::string& into) {
 
 }  // namespace
 
+bool catches_signal(int pid, int signal_number) {
+    std::istringstream status(slurp("/proc/" + std::to_string(pid) + "/status"));
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("SigCgt:", 0) == 0) return (std::stoull(line.substr(7), nullptr, 16) >> (signal_number - 1)) & 1;
+    return false;
+}
+
 tool_dir::tool_dir() {
     char pattern[] = "/tmp/eeprom24c01-test-XXXXXX";
     if (!mkdtemp(pattern)) throw std::runtime_error("mkdtemp failed");
@@ -120,9 +127,14 @@ tool_run tool_dir::run_paused(const std::vector<std::string>& args, const std::s
 
 tool_run tool_dir::run_signalled(const std::vector<std::string>& args, const std::string& input,
                                  const std::function<bool()>& ready, double after_seconds, int signal_number) const {
+    return run_signalled(args, input, [&ready](int) { return ready(); }, after_seconds, signal_number);
+}
+
+tool_run tool_dir::run_signalled(const std::vector<std::string>& args, const std::string& input,
+                                 const std::function<bool(int)>& ready, double after_seconds, int signal_number) const {
     pause p{"", "", [] {}, [&](int pid) {
                 auto began = std::chrono::steady_clock::now();
-                while (!ready() && std::chrono::steady_clock::now() - began < std::chrono::seconds(20))
+                while (!ready(pid) && std::chrono::steady_clock::now() - began < std::chrono::seconds(20))
                     std::this_thread::sleep_for(std::chrono::milliseconds(1));
                 std::this_thread::sleep_for(std::chrono::duration<double>(after_seconds));
                 kill(pid, signal_number);

@@ -16,6 +16,9 @@ struct tool_run {
     double seconds = 0;      // real time taken
 };
 
+// Whether process pid has a handler of its own for signal_number.
+bool catches_signal(int pid, int signal_number);
+
 class tool_dir {
 public:
     tool_dir();
@@ -40,10 +43,12 @@ public:
     tool_run run_paused(const std::vector<std::string>& args, const std::string& wait_for,
                         const std::function<void()>& meanwhile, const std::string& input,
                         const std::string& lead_input = "") const;
-    // Runs the tool with all of input and, once ready() holds, waits the
-    // given time and sends it signal_number.
+    // Runs the tool with all of input and, once ready() (or ready(its
+    // process id)) holds, waits the given time and sends it signal_number.
     tool_run run_signalled(const std::vector<std::string>& args, const std::string& input,
                            const std::function<bool()>& ready, double after_seconds, int signal_number) const;
+    tool_run run_signalled(const std::vector<std::string>& args, const std::string& input,
+                           const std::function<bool(int)>& ready, double after_seconds, int signal_number) const;
 
     // "NAME=value" settings for the tool's environment.
     std::vector<std::string> env;
