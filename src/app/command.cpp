@@ -15,7 +15,7 @@
 #include "app/run_ending.h"
 #include "chip/control_byte.h"
 #include "eeprom/eeprom.h"
-#include "eeprom/interruption.h"
+#include "util/interruption.h"
 #include "image/file_identity.h"
 #include "image/image.h"
 #include "image/address_text.h"

@@ -7,7 +7,7 @@
 
 #include "app/menu_actions.h"
 #include "console/console_input.h"
-#include "image/editor.h"
+#include "console/editor.h"
 #include "image/image.h"
 #include "image/image_files.h"
 

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "app/command.h"
-#include "eeprom/interruption.h"
+#include "util/interruption.h"
 #include "text/printable_name.h"
 
 namespace {

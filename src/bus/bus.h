@@ -21,9 +21,11 @@ inline constexpr std::uint8_t SCL_LOW = 0x00;
 class two_wire_bus {
 public:
     // trace, when given, records every port write.
-    explicit two_wire_bus(port_backend& port, bus_trace* trace = nullptr) : port_(port), trace_(trace), waits_(port) {}
+    explicit two_wire_bus(port_backend& port, bus_trace* trace = nullptr, const bus_timing& timing = {})
+        : port_(port), trace_(trace), timing_(timing), waits_(port, timing_) {}
 
     port_backend& port() const { return port_; }
+    const bus_timing& timing() const { return timing_; }
     counted_waits& waits() { return waits_; }
 
     // Start and end of a device action (port_backend::claim, action_end and
@@ -66,5 +68,6 @@ private:
 
     port_backend& port_;
     bus_trace* trace_;
+    bus_timing timing_;
     counted_waits waits_;
 };

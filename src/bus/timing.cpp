@@ -7,8 +7,13 @@ void counted_waits::count_to(std::uint32_t bound) {
 }
 
 void counted_waits::bit_delay() {
-    port_.bit_delay_begin();
+    using clock = std::chrono::steady_clock;
+    const bool paced = port_.keeps_real_time();
+    const clock::time_point began = paced ? clock::now() : clock::time_point{};
     count_to(BIT_DELAY_COUNT);
+    if (paced)
+        while (clock::now() - began < timing_.min_bit_delay) {
+        }
     port_.bit_delay_end();
 }
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "device/parallel_device.h"
 
-#include "chip/ack_poll.h"
+#include "bus/ack_poll.h"
 #include "chip/control_byte.h"
 
 device_outcome parallel_device::begin_action() {

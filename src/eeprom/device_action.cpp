@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "eeprom/device_action.h"
 
-#include "eeprom/interruption.h"
+#include "util/interruption.h"
 
 device_outcome run_device_action(eeprom_device& device, const std::function<device_outcome()>& body) {
     interruption_scope noting;

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "eeprom/eeprom.h"
-#include "eeprom/interruption.h"
+#include "util/interruption.h"
 
 device_outcome lines_ready(eeprom_device& device) {
     if (!device.has_line_test()) return {};

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "eeprom/eeprom.h"
-#include "eeprom/interruption.h"
+#include "util/interruption.h"
 
 device_outcome read_image(eeprom_device& device, std::span<std::uint8_t> buffer, const byte_watch& watch) {
     std::vector<std::uint8_t> incoming(buffer.size());

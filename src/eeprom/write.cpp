@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "eeprom/eeprom.h"
-#include "eeprom/interruption.h"
+#include "util/interruption.h"
 
 namespace {
 

@@ -33,7 +33,7 @@
 #include <srecord/input/file/vmem.h>
 #include <srecord/record.h>
 
-#include "eeprom/interruption.h"
+#include "util/interruption.h"
 #include "image/address_text.h"
 #include "image/srecord_support.h"
 #include "text/printable_name.h"

@@ -48,9 +48,10 @@ struct port_backend {
     virtual void write(std::uint16_t reg, std::uint8_t value) = 0;
     virtual std::uint8_t read(std::uint16_t reg) = 0;
 
-    // Pacing hooks around the counted waits: a real port stretches a bit
-    // delay to a minimum time, the simulated board advances its clock.
-    virtual void bit_delay_begin() {}
+    // Whether the lines move in real time, so that a bit delay must last a
+    // minimum time whatever the processor's speed.
+    virtual bool keeps_real_time() const { return false; }
+    // Hooks after the counted waits: the simulated board advances its clock.
     virtual void bit_delay_end() {}
     virtual void write_cycle_end() {}
 

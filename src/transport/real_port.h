@@ -3,16 +3,21 @@
 
 #include <cstdint>
 
-#include "transport/port_backend.h"
-#include "transport/real_time_pacer.h"
+#include <chrono>
 
-// What the two real port back ends share: the paced bit delay, a clock for
-// the trace, and the levels the master drives (a port cannot see more).
+#include "transport/port_backend.h"
+
+// What the two real port back ends share: real time, which the bus paces
+// its bit delays in, a clock for the trace, and the levels the master drives
+// (a port cannot see more).
 class real_port : public port_backend {
 public:
-    void bit_delay_begin() override { pacer_.begin(); }
-    void bit_delay_end() override { pacer_.end(); }
-    std::uint64_t now_us() override { return pacer_.elapsed_us(); }
+    bool keeps_real_time() const override { return true; }
+    // Microseconds since the back end was made.
+    std::uint64_t now_us() override {
+        return static_cast<std::uint64_t>(
+            std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - origin_).count());
+    }
     bus_levels levels() override { return driven_; }
 
 protected:
@@ -22,6 +27,6 @@ protected:
     }
 
 private:
-    real_time_pacer pacer_;
+    std::chrono::steady_clock::time_point origin_ = std::chrono::steady_clock::now();
     bus_levels driven_{true, true};
 };

@@ -16,7 +16,6 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <cstdio>
 #include <cstdlib>
 #include <random>
 #include <thread>
@@ -24,6 +23,7 @@
 #include "chip/chip_profile.h"
 #include "production/production_log.h"
 #include "support/run_tool.h"
+#include "support/srec_cat.h"
 #include "util/unique_fd.h"
 
 namespace {
@@ -34,28 +34,6 @@ std::string random_bytes(random_source& r, std::size_t n) {
     std::string bytes(n, '\0');
     for (char& c : bytes) c = static_cast<char>(r() & 0xFF);
     return bytes;
-}
-
-// Intel HEX of bytes from address on, 16 a record.
-std::string intel_hex(std::uint32_t address, const std::string& bytes) {
-    std::string text;
-    char part[16];
-    for (std::size_t done = 0; done < bytes.size(); done += 16) {
-        const std::size_t n = std::min<std::size_t>(16, bytes.size() - done);
-        const auto at = static_cast<unsigned>(address + done);
-        unsigned sum = static_cast<unsigned>(n) + (at >> 8) + (at & 0xFF);
-        std::snprintf(part, sizeof part, ":%02zX%04X00", n, at);
-        text += part;
-        for (std::size_t i = 0; i < n; ++i) {
-            auto byte = static_cast<unsigned char>(bytes[done + i]);
-            sum += byte;
-            std::snprintf(part, sizeof part, "%02X", byte);
-            text += part;
-        }
-        std::snprintf(part, sizeof part, "%02X\n", (0x100 - (sum & 0xFF)) & 0xFF);
-        text += part;
-    }
-    return text + ":00000001FF\n";
 }
 
 // Raw contents that begin like a record of a text format.
@@ -114,7 +92,9 @@ TEST(RunStory, EveryRunTellsOneStoryWhateverFails) {
                 const std::uint32_t at = static_cast<std::uint32_t>(r() % size);
                 const std::size_t length = 1 + r() % std::min<std::size_t>(40, size - at);
                 std::string bytes = action == 1 && r() % 2 ? chip.substr(at, length) : random_bytes(r, length);
-                image = intel_hex(at, bytes);
+                dir.put("patch.bin", bytes);
+                ASSERT_TRUE(srec_cat(dir, "patch.bin -Binary -offset " + std::to_string(at) + " -o patch.hex -Intel"));
+                image = dir.get("patch.hex");
                 const char* names[] = {"patch.hex", "patch", "-"};
                 name = names[r() % 3];
                 matches = chip.compare(at, length, bytes) == 0;

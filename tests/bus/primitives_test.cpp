@@ -4,7 +4,7 @@
 
 #include "bus/bus.h"
 #include "bus/timing.h"
-#include "chip/ack_poll.h"
+#include "bus/ack_poll.h"
 #include "chip/control_byte.h"
 #include "support/recording_port.h"
 

@@ -9,7 +9,7 @@
 #include <cstring>
 
 #include "app/menu_actions.h"
-#include "chip/ack_poll.h"
+#include "bus/ack_poll.h"
 #include "chip/control_byte.h"
 #include "eeprom/eeprom.h"
 #include "image/image.h"

@@ -8,13 +8,12 @@
 
 #include "bus/bus.h"
 
-// Attempts poll_ack makes before it gives up on a silent chip: 1000 tries
-// of 30 bit delays is 150 ms at 5 us a delay, far beyond any write cycle.
-inline constexpr unsigned POLL_ACK_ATTEMPTS = 1000;
+// Attempts poll_ack makes, by default, before it gives up on a silent chip.
+inline constexpr unsigned POLL_ACK_ATTEMPTS = bus_timing{}.ack_poll_attempts;
 
 // Any state -> SDA released, SCL low, the chip ready for the rest of the
 // transaction opened by first_byte. A retry starts again with SCL still high,
 // so its start condition is a repeated start with no stop before it. False
-// when the chip has not answered within POLL_ACK_ATTEMPTS; the lines are then
+// when the chip has not answered within the bus timing's attempts; the lines are then
 // as after success.
 bool poll_ack(two_wire_bus& bus, std::uint8_t first_byte);

@@ -3,7 +3,7 @@
 // bus and the device sends whole messages (I2C_RDWR), or SMBus transfers on
 // adapters that have nothing more. A chip busy with its write cycle does not
 // acknowledge; every transfer is retried until it does, within the part's
-// write-cycle time and a margin. A length the adapter refuses is tried
+// write-cycle time and a margin (bus/timing.h). A length the adapter refuses is tried
 // again in smaller pieces, and the size that worked is kept for the action.
 #pragma once
 
@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <string>
 
+#include "bus/timing.h"
 #include "device/eeprom_device.h"
 #include "transport/i2c_functions.h"
 #include "transport/i2cdev_link.h"
@@ -19,11 +20,8 @@ struct i2cdev_settings {
     std::string device;               // "/dev/i2c-1"
     std::string sysfs_root = "/sys";  // where the adapter's name and its clients' drivers are read
     bool force = false;               // use an address a driver owns; write on a PC's memory bus
+    bus_timing timing{};              // how long a chip busy with its write cycle is tried again
 };
-
-// Beyond the write cycle: the kernel's at24 driver allows 25 ms in all, and
-// most parts' tWR is 5 or 10 ms.
-inline constexpr std::chrono::milliseconds I2C_WRITE_CYCLE_MARGIN{15};
 // The smallest pieces a refused length is cut down to.
 inline constexpr std::size_t I2C_MIN_READ_PIECE = 32;
 inline constexpr std::size_t I2C_MIN_WRITE_PIECE = 1;

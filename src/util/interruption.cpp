@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "eeprom/interruption.h"
+#include "util/interruption.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "image/editor.h"
+#include "console/editor.h"
 
 #include <cstdint>
 #include <cstdio>

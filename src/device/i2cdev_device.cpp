@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "transport/i2cdev_device.h"
+#include "device/i2cdev_device.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -8,16 +8,12 @@
 #include <vector>
 
 #include "transport/i2c_sysfs.h"
-#include "transport/i2cdev_texts.h"
+#include "device/i2cdev_texts.h"
 
 namespace {
 
 using steady = std::chrono::steady_clock;
 
-// Between two tries at a chip in its write cycle, after the first retry that
-// follows at once. A try is itself a tenth of a millisecond on a 100 kHz
-// bus, and a millisecond through many USB bridges.
-constexpr std::chrono::microseconds POLL_PAUSE{100};
 // i2c-dev refuses longer messages.
 constexpr std::size_t I2C_MAX_MESSAGE = 8192;
 
@@ -28,6 +24,14 @@ bool not_acknowledged(int error) {
 }
 
 bool refused_length(int error) { return error == EOPNOTSUPP || error == EINVAL; }
+
+// After a length the adapter refused: halves limit, the pieces the action
+// sends from then on, and says whether a smaller piece is left to try.
+bool halved(std::size_t& limit, std::size_t piece, std::size_t smallest) {
+    if (piece <= smallest) return false;
+    limit = std::max(smallest, piece / 2);
+    return true;
+}
 
 std::uint8_t bus_address_of(const chip_location& where) { return static_cast<std::uint8_t>(where.first_byte >> 1); }
 
@@ -122,11 +126,15 @@ std::string i2cdev_device::bus_summary() const {
 
 template <typename Attempt>
 int i2cdev_device::acknowledged(Attempt attempt) {
-    auto deadline = steady::now() + std::chrono::milliseconds(target_.profile->write_cycle_ms) + I2C_WRITE_CYCLE_MARGIN;
+    const bus_timing& timing = settings_.timing;
+    const auto deadline = steady::now() + timing.i2c_retry_window(target_.profile->write_cycle_ms);
     for (int tries = 1;; ++tries) {
+        // Timed from before the try, as at24 does: a try slowed down by a
+        // loaded machine does not end the wait early.
+        const auto tried_at = steady::now();
         int error = attempt();
-        if (!not_acknowledged(error) || steady::now() >= deadline) return error;
-        if (tries > 1) std::this_thread::sleep_for(POLL_PAUSE);
+        if (!not_acknowledged(error) || tried_at >= deadline) return error;
+        if (tries > 1) std::this_thread::sleep_for(timing.i2c_poll_pause);
     }
 }
 
@@ -183,10 +191,7 @@ device_outcome i2cdev_device::read(std::uint32_t offset, std::span<std::uint8_t>
         auto at = static_cast<std::uint32_t>(offset + done);
         std::size_t piece = read_piece(at, out.size() - done);
         int error = acknowledged([&] { return read_once(at, out.subspan(done, piece)); });
-        if (refused_length(error) && piece > I2C_MIN_READ_PIECE) {
-            read_limit_ = std::max(I2C_MIN_READ_PIECE, piece / 2);
-            continue;
-        }
+        if (refused_length(error) && halved(read_limit_, piece, I2C_MIN_READ_PIECE)) continue;
         if (refused_length(error) && piece == I2C_MIN_READ_PIECE) {
             outcome.result = device_result::port_lost;
             outcome.port_message = i2cdev_short_reads_refusal(settings_.device, piece);
@@ -242,10 +247,7 @@ device_outcome i2cdev_device::write(std::uint32_t offset, std::span<const std::u
         auto at = static_cast<std::uint32_t>(offset + done);
         std::size_t piece = std::min(data.size() - done, write_limit_);
         int error = acknowledged([&] { return write_once(at, data.subspan(done, piece)); });
-        if (refused_length(error) && piece > I2C_MIN_WRITE_PIECE) {
-            write_limit_ = std::max(I2C_MIN_WRITE_PIECE, piece / 2);
-            continue;
-        }
+        if (refused_length(error) && halved(write_limit_, piece, I2C_MIN_WRITE_PIECE)) continue;
         if (error != 0) return failed(error, at, done);
         pending_write_at_ = at;
         done += piece;

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "transport/i2cdev_texts.h"
+#include "device/i2cdev_texts.h"
 
 #include <cerrno>
 #include <cstdio>
