@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "transport/group_advice.h"
+#include "transport/port_advice.h"
 
 namespace {
 
@@ -18,23 +18,7 @@ std::string hex(std::uint8_t address) {
 }  // namespace
 
 std::string i2cdev_open_refusal(const std::string& device, int error) {
-    std::string head = "Cannot use the I2C adapter " + device + ": " + std::strerror(error) + ". ";
-    switch (error) {
-        case EACCES:
-        case EPERM:
-            return head + join_group_advice(device, "i2c") + "\n";
-        case ENOENT:
-            return head + "Load the driver (sudo modprobe i2c-dev), then name one of the /dev/i2c-N it makes "
-                          "with --i2c.\n";
-        case ENOTTY:
-        case EINVAL:
-            return head + "It is not an i2c-dev device: name a /dev/i2c-N (ls /sys/class/i2c-dev lists them).\n";
-        case ENXIO:
-        case ENODEV:
-            return head + "The adapter behind it is gone: plug it in again, or name another with --i2c.\n";
-        default:
-            return head + "Try again, or try the tool on the simulated board with --sim FILE.\n";
-    }
+    return port_refusal(port_kind::i2c, device, error);
 }
 
 std::string i2cdev_owned_refusal(const std::string& device, int adapter, std::uint8_t address,

@@ -12,7 +12,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "transport/group_advice.h"
+#include "transport/port_advice.h"
 
 namespace {
 
@@ -67,26 +67,7 @@ void ppdev_port::close_device() {
 }
 
 std::string ppdev_port::refusal(int failure) const {
-    std::string head = "Cannot use the parallel port " + device_ + ": " + std::strerror(failure) + ". ";
-    switch (failure) {
-        case EACCES:
-        case EPERM:
-            return head + join_group_advice(device_, "lp") + "\n";
-        case ENOENT:
-            if (std::string ports = other_ports(); !ports.empty())
-                return head + "Existing ports: " + ports + "; name one of them with --port.\n";
-            return head + "Load the drivers (sudo modprobe parport_pc ppdev), or name another port with --port.\n";
-        case ENXIO:
-        case ENODEV:
-            return head + "No parallel port is behind it: find the parportN of your card in the kernel log "
-                          "(sudo dmesg | grep parport) and name it with --port.\n";
-        case ENOTTY:
-        case EINVAL:
-            return head + "It is not a ppdev port: /dev/lp* and USB printer cables cannot drive single pins; "
-                          "name a /dev/parportN.\n";
-        default:
-            return head + "Try again, or try the tool on the simulated board with --sim FILE.\n";
-    }
+    return port_refusal(port_kind::parallel, device_, failure, failure == ENOENT ? other_ports() : std::string());
 }
 
 // With the drivers loaded, the ports beside the missing device, or failing
