@@ -9,6 +9,7 @@
 #include "console/console_input.h"
 #include "console/editor.h"
 #include "image/image.h"
+#include "console/file_dialogue.h"
 #include "image/image_files.h"
 
 namespace {

@@ -5,32 +5,8 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <string>
 #include <vector>
-
-#include "console/console_input.h"
-#include "image/file_identity.h"
-#include "image/image.h"
-
-namespace {
-
-// For a save: read and write, created 0600 when missing, never truncated,
-// from offset 0, so a longer file keeps its tail.
-int open_for_save(const std::string& name) {
-    int fd = open(name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0) std::fputs("Open failed\n", stdout);
-    return fd;
-}
-
-// False when standard input has ended.
-bool ask_file_name(const char* prompt, std::string& name) {
-    std::fputs(prompt, stdout);
-    return read_word(name) != input_result::end;
-}
-
-}  // namespace
 
 bool load_image_file(const std::string& name, std::span<std::uint8_t> buffer) {
     int fd = open(name.c_str(), O_RDONLY | O_CLOEXEC);
@@ -44,30 +20,3 @@ bool load_image_file(const std::string& name, std::span<std::uint8_t> buffer) {
     std::memcpy(buffer.data(), incoming.data(), static_cast<std::size_t>(got));
     return true;
 }
-
-bool save_buffer_to_file(std::span<const std::uint8_t> image, const std::string& keep_off) {
-    std::string name;
-    if (!ask_file_name("Enter the name of file to save.\n", name)) return false;
-    if (!keep_off.empty() && same_file(name, keep_off)) {
-        std::fputs("Open failed: that is the simulated chip's file; save the buffer under another name.\n", stdout);
-        return true;
-    }
-    int fd = open_for_save(name);
-    if (fd < 0) return true;
-    ssize_t put;
-    do put = write(fd, image.data(), image.size());
-    while (put < 0 && errno == EINTR);
-    int failure = put < 0 ? errno : static_cast<std::size_t>(put) != image.size() ? ENOSPC : 0;
-    if (close(fd) != 0 && failure == 0) failure = errno;
-    if (failure != 0) std::printf("Write failed: %s\n", std::strerror(failure));
-    return true;
-}
-
-bool read_custom_file(std::span<std::uint8_t> image) {
-    std::string name;
-    if (!ask_file_name("Enter the name of file to read.\n", name)) return false;
-    if (!load_image_file(name, image)) std::fputs("Open failed\n", stdout);
-    print_dump(image, dump_index::decimal);
-    return true;
-}
-
