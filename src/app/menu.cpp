@@ -101,5 +101,6 @@ int run_console(eeprom_device& device, default_image_file default_image, const s
         }
         if (option < 1 || option > ACTION_COUNT) return 0;  // 8 and anything out of range
         if (!MENU_ACTIONS[option - 1](state)) return 0;
+        if (state.session.ending) return *state.session.ending;
     }
 }

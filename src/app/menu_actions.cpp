@@ -2,7 +2,6 @@
 #include "app/menu_actions.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <functional>
 
 #include "app/device_texts.h"
@@ -16,7 +15,7 @@ enum class action_kind { write, read };
 
 // Nothing for an action that did all it should; otherwise one line, started
 // with lead. A signal ends the program after its line.
-void report(const menu_session& session, const device_outcome& outcome, action_kind kind, action_phase phase,
+void report(menu_session& session, const device_outcome& outcome, action_kind kind, action_phase phase,
             const char* lead = "") {
     switch (outcome.result) {
         case device_result::done:
@@ -42,8 +41,8 @@ void report(const menu_session& session, const device_outcome& outcome, action_k
             // process its signal ended.
             std::fputs(lead, stdout);
             std::fputs(interrupted_text(phase, outcome, {session.image.size()}).c_str(), stdout);
-            std::fflush(nullptr);
-            std::exit(128 + outcome.signal);
+            session.ending = 128 + outcome.signal;
+            return;
         default:
             std::fputs(lead, stdout);
             std::fputs(outcome.port_message.c_str(), stdout);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "device/eeprom_device.h"
@@ -16,6 +17,8 @@ struct menu_session {
     eeprom_device& device;
     std::vector<std::uint8_t> image;
     std::vector<std::uint8_t> readback;  // what verify reads the chip into
+    // Set when a signal ended an action: the status the program ends with.
+    std::optional<int> ending;
 };
 
 void write_eeprom(menu_session& session);

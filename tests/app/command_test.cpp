@@ -129,6 +129,7 @@ TEST_F(CommandOnBoard, MenuReadInterruptedOnItsLastByteShowsItAllAfterTheAction)
         {
             if (std::freopen(out.c_str(), "w", stdout)) std::setvbuf(stdout, nullptr, _IONBF, 0);
             read_eeprom_to_buffer(session);
+            std::exit(session.ending.value_or(0));
         },
         testing::ExitedWithCode(130), "");
     EXPECT_EQ(dir.get("out.txt"), "[action ends]" + dump_text(std::string(contents.begin(), contents.end())) +
