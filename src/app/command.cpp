@@ -43,6 +43,8 @@ std::string failure_text(const eeprom_device& device, const device_outcome& outc
                           outcome.address);
             return line;
         }
+        case device_result::byte_refused:
+            return refused_byte_text(device, outcome);
         case device_result::sda_not_driven:
         case device_result::sda_held_low:
             return std::string(line_fault_text(outcome.result)) + "\n";
@@ -230,6 +232,7 @@ int program_or_verify(run_state& s) {
     // The covered bytes that had to change; all of them when what the chip
     // held was not read.
     std::size_t changed = covered;
+    bytes held;  // what the chip held before a write, where it was read
     // What the chip must hold after a write: the file's bytes over the
     // chip's own. The read-back compares all of them, so that a page that
     // wrapped round over bytes the file does not cover is found too.
@@ -246,6 +249,7 @@ int program_or_verify(run_state& s) {
             step = read_image(device, chip, phase_of(s.progress, progress_phase::reading));
             changed = 0;
             for (std::uint32_t a = 0; a < wanted.size(); ++a) changed += wanted.covered[a] && wanted.bytes[a] != chip[a];
+            held = chip;
         }
         if (step.result == device_result::done && write) {
             phase = action_phase::writing;
@@ -266,6 +270,13 @@ int program_or_verify(run_state& s) {
     s.progress.clear();
     if (outcome.result != device_result::done) return failed(s, outcome, phase, sizes);
     std::string differences = compare ? difference_list(write ? expected : wanted, chip) : std::string();
+    // A chip that answered at once after every write and kept none of it:
+    // its write-protect pin is the likely cause, which the list would not say.
+    if (!differences.empty() && write && device.writes_took_no_cycle() && (held.empty() || chip == held)) {
+        say(WRITE_PROTECTED_TEXT);
+        s.record().failed(WRITE_PROTECTED_TEXT);
+        return EXIT_FAILED;
+    }
     if (!differences.empty()) {
         std::fputs(differences.c_str(), stderr);
         std::string lines = differences.substr(0, differences.size() - 1);
@@ -305,6 +316,46 @@ std::string chip_select_advice(const chip_target& part) {
     return ", and that its chip-select pins" + pins + " are tied to" + levels + " (" + address + ")";
 }
 
+std::string bus_address_text(std::uint8_t address) {
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%02x", address);
+    return text;
+}
+
+// "0x50 to 0x57" for a run of addresses, "0x50, 0x52" otherwise.
+std::string address_list(const std::vector<std::uint8_t>& addresses) {
+    if (addresses.size() > 1 && addresses.back() - addresses.front() + 1u == addresses.size())
+        return bus_address_text(addresses.front()) + " to " + bus_address_text(addresses.back());
+    std::string list;
+    for (std::uint8_t a : addresses) list += (list.empty() ? "" : ", ") + bus_address_text(a);
+    return list;
+}
+
+// What answers from 0x50 to 0x57, against the addresses the part named
+// takes: one, or one per block of 256 bytes.
+std::string bus_line(const chip_target& part, const std::vector<std::uint8_t>& answering) {
+    std::vector<std::uint8_t> expected;
+    const unsigned blocks = part.profile->style == addressing::word_in_first_byte ? 8 : 1u << part.profile->block_bits;
+    const unsigned first = blocks == 8 ? BASE_BUS_ADDRESS : part.bus_address;
+    for (unsigned b = 0; b < blocks; ++b) expected.push_back(static_cast<std::uint8_t>(first + b));
+    std::string name(part.profile->name);
+    std::string article = with_article(name).substr(0, with_article(name).find(' '));
+    if (answering.empty()) return "Bus: nothing answers at 0x50 to 0x57.";
+    if (answering == expected)
+        return "Bus: " + address_list(answering) + (answering.size() == 1 ? " answers" : " answer") + ", as " + article +
+               " " + name + " should.";
+    const std::size_t n = answering.size();
+    const bool aligned = address_list(answering).find(" to ") != std::string::npos && answering.front() % n == 0;
+    const char* guess = n == 1                ? "one chip"
+                        : aligned && n == 8 ? "a 24C16, or several chips"
+                        : aligned && n == 4 ? "a 24C08, or several chips"
+                        : aligned && n == 2 ? "a 24C04, or two chips"
+                                            : "several chips";
+    return "Bus: a device answers at " + address_list(answering) + " (" + std::to_string(n) +
+           (n == 1 ? " address): " : " addresses): ") + guess + "; --chip names " + article + " " + name +
+           (part.bus_address != BASE_BUS_ADDRESS ? " at " + bus_address_text(part.bus_address) : "") + ".";
+}
+
 int check_board(run_state& s) {
     eeprom_device& device = s.device;
     action_record& record = s.record();
@@ -339,6 +390,10 @@ int check_board(run_state& s) {
                                with_article(part.profile->name) +
                                (part.profile->style == addressing::device_code ? " (device code 1010)" : "") +
                                chip_select_advice(part) + ".");
+            std::vector<std::uint8_t> answering;
+            device_outcome scanned = device.scan(answering);
+            if (scanned.result == device_result::port_lost) return scanned;
+            say(bus_line(part, answering));
         }
         device_outcome idle = device.idle();
         if (idle.result != device_result::done) return idle;

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "image/address_text.h"
 #include "text/printable_name.h"
 
 const char* line_fault_text(device_result result) {
@@ -21,6 +22,16 @@ std::string adapter_no_acknowledge_text(const eeprom_device& device, int offset)
     std::snprintf(byte, sizeof byte, " (byte 0x%02x)", offset);
     return std::string("No acknowledge from the EEPROM at ") + at + printable_name(device.name()) + byte +
            ": check the chip, its power and its wiring, and --address.\n";
+}
+
+std::string refused_byte_text(const eeprom_device& device, const device_outcome& outcome) {
+    const std::string at = address_text(static_cast<std::uint32_t>(outcome.address), device.target().size());
+    const std::string written = " (after " + std::to_string(outcome.bytes) + (outcome.bytes == 1 ? " byte" : " bytes") +
+                                " written): the write stopped there; ";
+    if (outcome.word_address)
+        return "The EEPROM refused the word address of " + at + written + "check that --chip names the part.\n";
+    return "The EEPROM refused the data byte for " + at + written +
+           "check that --chip names the part, and the chip's write-protect pin (WP, pin 7).\n";
 }
 
 std::string interrupted_text(action_phase phase, const device_outcome& outcome, const action_sizes& sizes) {

@@ -15,6 +15,14 @@ const char* line_fault_text(device_result result);
 // parallel port, whose front ends keep their own texts.
 std::string adapter_no_acknowledge_text(const eeprom_device& device, int offset);
 
+// The line, with its newline, for a write whose byte the chip refused: which
+// byte, at which address, and how much was written before it.
+std::string refused_byte_text(const eeprom_device& device, const device_outcome& outcome);
+
+// A write the chip acknowledged, but answered at once after, and did not keep.
+inline constexpr const char* WRITE_PROTECTED_TEXT =
+    "The chip stored none of the bytes and took no write cycle: is its write-protect pin (WP, pin 7) held high?";
+
 // Where in an action a signal came.
 enum class action_phase {
     starting,      // before the device action touched the port

@@ -116,6 +116,7 @@ std::unique_ptr<port_backend> make_backend(const tool_options& options, const ch
             if (!problem.empty()) return nullptr;
             auto board = std::make_unique<sim_board>(chip, contents, !options.no_chip);
             board->cable_unplugged = options.no_cable;
+            board->chip().write_protected = options.wp_high;
             if (file.created)
                 std::fprintf(stderr, "Created a blank simulated chip in %s.\n", printable_name(file.path).c_str());
             board->keep_chip_in(std::move(file));
@@ -218,7 +219,9 @@ int main(int argc, char** argv) {
         std::fputs(("eeprom24c01: " + problem).c_str(), stderr);
         return EXIT_USAGE;
     }
-    parallel_device device(*backend, target, &run_trace);
+    // The command line reads the acknowledge of every byte it writes; the
+    // menu's writes keep their register traffic.
+    parallel_device device(*backend, target, &run_trace, options.action != tool_action::menu);
     if (options.action == tool_action::menu) return run_console(device, std::move(default_image), options.chip_file);
     // The back end's clock: real time on a port, virtual time on the
     // simulated board, which is what its user waits for.

@@ -87,20 +87,22 @@ int run_console(eeprom_device& device, default_image_file default_image, const s
     load_default_image(default_image.get(), state.session.image);
     default_image.reset();
 
+    // Every way out but a signal: 0, or 1 after a write the chip did not keep.
+    const auto finished = [&state] { return state.session.write_not_kept ? 1 : 0; };
     for (;;) {
         std::fputs(MENU, stdout);
         int option = 0;
         switch (read_decimal(option)) {
             case input_result::end:
-                return 0;
+                return finished();
             case input_result::not_a_number:
                 discard_line();
                 continue;
             case input_result::ok:
                 break;
         }
-        if (option < 1 || option > ACTION_COUNT) return 0;  // 8 and anything out of range
-        if (!MENU_ACTIONS[option - 1](state)) return 0;
+        if (option < 1 || option > ACTION_COUNT) return finished();  // 8 and anything out of range
+        if (!MENU_ACTIONS[option - 1](state)) return finished();
         if (state.session.ending) return *state.session.ending;
     }
 }

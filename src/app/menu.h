@@ -20,6 +20,7 @@ default_image_file open_default_image();
 
 // The whole interactive run, on the device already chosen, starting with
 // the default image. chip_file: the simulated chip's file, which option 3
-// must not write over ("" on a real port). Returns the exit status: 0, or
-// 128 + the signal that ended a device action.
+// must not write over ("" on a real port). Returns the exit status: 0, 1
+// after a write the chip did not keep, or 128 + the signal that ended a
+// device action.
 int run_console(eeprom_device& device, default_image_file default_image, const std::string& chip_file = {});

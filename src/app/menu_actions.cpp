@@ -95,11 +95,20 @@ void read_and_show(menu_session& session, std::vector<std::uint8_t>& buffer, voi
 
 }  // namespace
 
+// The menu's write prints nothing when it went well. A chip that answered at
+// once after every byte took no write cycle and kept nothing, which is said.
+void report_write(menu_session& session, const device_outcome& outcome, action_phase phase, const char* lead = "") {
+    report(session, outcome, action_kind::write, phase, lead);
+    if (outcome.result != device_result::done || !session.device.writes_took_no_cycle()) return;
+    std::printf("%s%s\n", lead, WRITE_PROTECTED_TEXT);
+    session.write_not_kept = true;
+}
+
 void write_eeprom(menu_session& session) {
     action_phase phase{};
     device_outcome outcome = after_line_test(session, phase, action_phase::menu_writing,
                                              [&] { return write_image(session.device, session.image); });
-    report(session, outcome, action_kind::write, phase);
+    report_write(session, outcome, phase);
 }
 
 void read_eeprom_to_buffer(menu_session& session) {
@@ -126,5 +135,5 @@ void program_default_values(menu_session& session) {
     const bool shown = phase == action_phase::menu_writing;
     if (shown) print_dump(session.image, dump_index::decimal);
     // The dump ends mid-line: a message of the write starts a line of its own.
-    report(session, outcome, action_kind::write, phase, shown ? "\n" : "");
+    report_write(session, outcome, phase, shown ? "\n" : "");
 }

@@ -19,6 +19,9 @@ struct menu_session {
     std::vector<std::uint8_t> readback;  // what verify reads the chip into
     // Set when a signal ended an action: the status the program ends with.
     std::optional<int> ending;
+    // A write the chip did not keep although nothing else said so: the
+    // session then ends with status 1.
+    bool write_not_kept = false;
 };
 
 void write_eeprom(menu_session& session);

@@ -34,7 +34,7 @@ namespace {
 // Long-only options take values past the range of characters.
 enum option_id : int {
     PORT = 256, IO, SIM, NO_CHIP, NO_CABLE, TRACE, CHECK, CHIP, PAGE_SIZE, ADDRESS, ALL,
-    FORMAT, SERIAL, SERIAL_FILE, LOG, ERASE, BLANK_CHECK, I2C, FORCE,
+    FORMAT, SERIAL, SERIAL_FILE, LOG, ERASE, BLANK_CHECK, I2C, FORCE, WP_HIGH,
 };
 
 // Every option; a new one needs a row here, a letter in SHORT_OPTIONS if it
@@ -52,7 +52,8 @@ constexpr option LONG_OPTIONS[] = {
     {"serial", required_argument, nullptr, SERIAL}, {"serial-file", required_argument, nullptr, SERIAL_FILE},
     {"log", required_argument, nullptr, LOG},     {"erase", no_argument, nullptr, ERASE},
     {"blank-check", no_argument, nullptr, BLANK_CHECK}, {"i2c", required_argument, nullptr, I2C},
-    {"force", no_argument, nullptr, FORCE},       {nullptr, 0, nullptr, 0},
+    {"force", no_argument, nullptr, FORCE},       {"wp-high", no_argument, nullptr, WP_HIGH},
+    {nullptr, 0, nullptr, 0},
 };
 // ':' first: a missing value is told apart from an unknown option.
 constexpr char SHORT_OPTIONS[] = ":r:w:v:nVh";
@@ -112,6 +113,9 @@ std::string apply(parse_state& state, int id, const char* value) {
             return {};
         case NO_CABLE:
             options.no_cable = true;
+            return {};
+        case WP_HIGH:
+            options.wp_high = true;
             return {};
         case TRACE:
             options.trace_file = value;
@@ -216,6 +220,7 @@ std::string parse_options(int argc, char** argv, tool_options& options) {
     if ((options.no_chip || options.no_cable) && options.backend != backend_kind::simulated)
         return std::string(options.no_chip ? "--no-chip" : "--no-cable") + " needs --sim FILE";
     if (options.no_chip && options.no_cable) return "choose one of --no-chip and --no-cable";
+    if (options.wp_high && options.backend != backend_kind::simulated) return "--wp-high needs --sim FILE";
     if (options.force && options.backend != backend_kind::i2c_dev) return "--force goes with --i2c";
     if (!options.trace_file.empty() && options.backend == backend_kind::i2c_dev)
         return "--trace cannot go with --i2c: the kernel runs that bus, and the tool does not see its lines";

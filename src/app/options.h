@@ -20,6 +20,7 @@ struct tool_options {
     std::string chip_file;
     bool no_chip = false;
     bool no_cable = false;
+    bool wp_high = false;    // --wp-high: the simulated chip's write-protect pin held high
     std::string trace_file;  // "-" is standard output
     tool_action action = tool_action::menu;
     std::string image_file;  // for read, write and verify; "-" is standard input or output
@@ -30,7 +31,7 @@ struct tool_options {
 };
 
 inline constexpr const char* USAGE =
-    "usage: eeprom24c01 [--port DEVICE | --io ADDR | --sim FILE [--no-chip | --no-cable]] [--trace FILE]\n"
+    "usage: eeprom24c01 [--port DEVICE | --io ADDR | --sim FILE [--no-chip | --no-cable] [--wp-high]] [--trace FILE]\n"
     "                   [--i2c DEVICE [--force]] [--chip NAME] [--page-size N] [--address ADDR]\n"
     "                   [--log FILE] [ACTION]\n"
     "      --port DEVICE    use the ppdev device DEVICE (default /dev/parport0)\n"
@@ -38,6 +39,7 @@ inline constexpr const char* USAGE =
     "      --sim FILE       use the simulated board; FILE holds its chip (created blank if missing)\n"
     "      --no-chip        with --sim: the board with its socket empty\n"
     "      --no-cable       with --sim: a port with nothing plugged in\n"
+    "      --wp-high        with --sim: the chip's write-protect pin (WP) held high\n"
     "      --trace FILE     write a VCD waveform of SCL and SDA to FILE (\"-\": standard output)\n"
     "      --i2c DEVICE     use the Linux I2C adapter DEVICE, such as /dev/i2c-1 (no --trace)\n"
     "      --force          with --i2c: use an address a kernel driver owns, and write (or read a\n"

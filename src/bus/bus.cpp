@@ -65,6 +65,17 @@ void two_wire_bus::send_fixed_byte(std::uint8_t byte) {
 // SCL low -> SDA released, SCL low; the device's acknowledge is not read.
 void two_wire_bus::ack_clock() { send_bit(SDA_HIGH); }
 
+// The same writes as ack_clock, with SDA read while SCL is high: whether the
+// device pulled it low, acknowledging the byte.
+bool two_wire_bus::ack_clock_read() {
+    set_sda(SDA_HIGH);
+    write(LPT_CONTROL, SCL_HIGH);
+    const bool acknowledged = !sample_sda();
+    waits_.bit_delay();
+    set_scl(SCL_LOW);
+    return acknowledged;
+}
+
 // SCL low, SDA released -> SCL high after the eighth bit. The device moves
 // SDA while SCL is low; each bit is sampled while SCL is high.
 std::uint8_t two_wire_bus::receive_byte() {

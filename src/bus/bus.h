@@ -47,6 +47,7 @@ public:
     void send_byte(std::uint8_t byte);
     void send_fixed_byte(std::uint8_t byte);
     void ack_clock();
+    bool ack_clock_read();
     std::uint8_t receive_byte();
     void master_ack();
     void master_nack();

@@ -17,6 +17,7 @@
 #include <functional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "chip/chip_profile.h"
 #include "device/device_outcome.h"
@@ -76,4 +77,12 @@ public:
     virtual device_outcome finish_writes() = 0;
     // Leaves the lines idle (both high) after whatever came before.
     virtual device_outcome idle() { return {}; }
+
+    // Whether every write transaction of this action was followed by a chip
+    // that answered at once, as one that took no write cycle does: a chip
+    // whose write-protect pin is held high. False when nothing was written.
+    virtual bool writes_took_no_cycle() const { return false; }
+    // Within an action, for --check: the 7-bit addresses from 0x50 to 0x57 at
+    // which something acknowledges, asked without writing anything.
+    virtual device_outcome scan(std::vector<std::uint8_t>& answering) = 0;
 };

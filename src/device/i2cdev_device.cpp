@@ -23,6 +23,13 @@ bool not_acknowledged(int error) {
     return error == ENXIO || error == EREMOTEIO || error == EIO || error == EAGAIN || error == ETIMEDOUT;
 }
 
+// i2c-stub, and some bridges, answer ENODEV for an address where nothing
+// answers; an adapter that is itself gone still has its folder in sysfs
+// until it is removed.
+bool adapter_present(const std::string& sysfs_root, int adapter) {
+    return adapter >= 0 && !i2c_adapter_name(sysfs_root, adapter).empty();
+}
+
 bool refused_length(int error) { return error == EOPNOTSUPP || error == EINVAL; }
 
 // After a length the adapter refused: halves limit, the pieces the action
@@ -76,6 +83,7 @@ device_outcome i2cdev_device::begin_action() {
                                                              : 1;
     next_read_at_ = -1;
     pending_write_at_ = -1;
+    cycles_ = {};
     return {};
 }
 
@@ -133,6 +141,10 @@ int i2cdev_device::acknowledged(Attempt attempt) {
         // loaded machine does not end the wait early.
         const auto tried_at = steady::now();
         int error = attempt();
+        if (error == ENODEV && adapter_present(settings_.sysfs_root, adapter_)) error = ENXIO;
+        // The first transfer after a write tells whether the chip took a write cycle.
+        if (error == 0 && cycles_.pending) cycles_.answered_at_once += tries == 1;
+        if (error == 0) cycles_.pending = false;
         if (!not_acknowledged(error) || tried_at >= deadline) return error;
         if (tries > 1) std::this_thread::sleep_for(timing.i2c_poll_pause);
     }
@@ -250,6 +262,8 @@ device_outcome i2cdev_device::write(std::uint32_t offset, std::span<const std::u
         if (refused_length(error) && halved(write_limit_, piece, I2C_MIN_WRITE_PIECE)) continue;
         if (error != 0) return failed(error, at, done);
         pending_write_at_ = at;
+        ++cycles_.writes;
+        cycles_.pending = true;
         done += piece;
         outcome.bytes = static_cast<int>(done);
     }
@@ -284,4 +298,27 @@ int i2cdev_device::smbus_write(std::span<const std::uint8_t> payload) {
         std::memcpy(data.block + 1, payload.data() + 1, payload.size() - 1);
     }
     return link_.smbus(I2C_SMBUS_WRITE, payload[0], static_cast<std::uint32_t>(size), &data);
+}
+
+// One byte read, and nothing written, at each address: a plain read message,
+// or an SMBus receive byte, so that a PC's memory bus is only read.
+device_outcome i2cdev_device::scan(std::vector<std::uint8_t>& answering) {
+    answering.clear();
+    next_read_at_ = -1;
+    for (std::uint8_t address = BASE_BUS_ADDRESS; address < BASE_BUS_ADDRESS + 8; ++address) {
+        std::uint8_t byte = 0;
+        int error = 0;
+        if (functions_ & I2C_FUNC_I2C) {
+            i2c_msg message{address, I2C_M_RD, 1, &byte};
+            error = link_.transfer({&message, 1});
+        } else if (error = link_.select(address, settings_.force); error == 0) {
+            i2c_smbus_data data{};
+            error = link_.smbus(I2C_SMBUS_READ, 0, I2C_SMBUS_BYTE, &data);
+        }
+        // EBUSY: a kernel driver has bound the address, so something is there.
+        if (error == 0 || error == EBUSY) answering.push_back(address);
+        else if (!not_acknowledged(error) && !(error == ENODEV && adapter_present(settings_.sysfs_root, adapter_)))
+            return failed(error, 0, 0);
+    }
+    return {};
 }

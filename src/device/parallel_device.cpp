@@ -6,6 +6,7 @@
 
 device_outcome parallel_device::begin_action() {
     lost_ = {};
+    cycles_ = {};
     device_outcome outcome;
     std::string refusal = bus_.claim();
     if (!refusal.empty()) {
@@ -77,11 +78,19 @@ device_outcome parallel_device::probe() {
     });
 }
 
+// A poll after a write transaction tells whether the chip took a write cycle.
+bool parallel_device::polled(std::uint8_t first_byte) {
+    const unsigned attempts = poll_ack(bus_, first_byte);
+    if (cycles_.pending && attempts > 0) cycles_.answered_at_once += attempts == 1;
+    cycles_.pending = false;
+    return attempts > 0;
+}
+
 bool parallel_device::begin_read(std::uint32_t offset) {
     chip_location at = locate(target_, offset);
     // Polling first: a chip still busy with a write cycle is waited for, and
     // a silent one is found before anything is read from nothing.
-    if (!poll_ack(bus_, at.first_byte)) return false;
+    if (!polled(at.first_byte)) return false;
     for (int i = 0; i < at.word_bytes; ++i) {
         bus_.send_fixed_byte(at.word[i]);
         bus_.ack_clock();
@@ -117,25 +126,61 @@ device_outcome parallel_device::read(std::uint32_t offset, std::span<std::uint8_
     });
 }
 
+// After a byte of a write: its acknowledge clock, read where writes are
+// checked. False when the chip refused the byte.
+bool parallel_device::byte_taken() {
+    if (checked_writes_) return bus_.ack_clock_read();
+    bus_.ack_clock();
+    return true;
+}
+
 device_outcome parallel_device::write(std::uint32_t offset, std::span<const std::uint8_t> data) {
     return guarded([&] {
         chip_location at = locate(target_, offset);
         // Polling also waits out the internal write of the transaction before.
-        if (!poll_ack(bus_, at.first_byte)) return silent_chip(offset);
+        if (!polled(at.first_byte)) return silent_chip(offset);
+        device_outcome outcome;
         for (int i = 0; i < at.word_bytes; ++i) {
             bus_.send_byte(at.word[i]);
-            bus_.ack_clock();
+            if (!byte_taken()) {
+                outcome.word_address = true;
+                return refused_byte(offset, outcome);
+            }
         }
         for (std::uint8_t byte : data) {
             bus_.send_byte(byte);
-            bus_.ack_clock();
+            if (!byte_taken()) return refused_byte(offset + static_cast<std::uint32_t>(outcome.bytes), outcome);
+            ++outcome.bytes;
         }
         bus_.stop();
         bus_.write_cycle_wait();
         last_written_ = offset + static_cast<std::uint32_t>(data.size()) - 1;
-        device_outcome outcome;
-        outcome.bytes = static_cast<int>(data.size());
+        ++cycles_.writes;
+        cycles_.pending = true;
         return outcome;
+    });
+}
+
+// A refused byte ends the transaction at once; what the chip took before it
+// in the same transaction may still be stored.
+device_outcome parallel_device::refused_byte(std::uint32_t offset, device_outcome outcome) {
+    bus_.stop();
+    bus_.idle();
+    outcome.result = device_result::byte_refused;
+    outcome.address = static_cast<int>(offset);
+    return outcome;
+}
+
+device_outcome parallel_device::scan(std::vector<std::uint8_t>& answering) {
+    return guarded([&] {
+        answering.clear();
+        for (std::uint8_t address = BASE_BUS_ADDRESS; address < BASE_BUS_ADDRESS + 8; ++address) {
+            // The control byte alone and a stop: nothing is written.
+            if (poll_ack(bus_, static_cast<std::uint8_t>(address << 1), 1)) answering.push_back(address);
+            bus_.stop();
+        }
+        bus_.idle();
+        return device_outcome{};
     });
 }
 
@@ -143,7 +188,7 @@ device_outcome parallel_device::write(std::uint32_t offset, std::span<const std:
 // as for every other, so a read straight after finds it done.
 device_outcome parallel_device::finish_writes() {
     return guarded([&] {
-        if (!poll_ack(bus_, write_byte_for(target_, last_written_))) return silent_chip(last_written_);
+        if (!polled(write_byte_for(target_, last_written_))) return silent_chip(last_written_);
         bus_.stop();
         bus_.idle();
         return device_outcome{};

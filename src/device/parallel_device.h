@@ -15,8 +15,12 @@
 
 class parallel_device : public eeprom_device {
 public:
-    parallel_device(port_backend& port, const chip_target& target, bus_trace* trace = nullptr)
-        : bus_(port, trace), target_(target) {}
+    // checked_writes: the acknowledge of every byte written is read, and a
+    // refused byte ends the write (byte_refused); without it the acknowledge
+    // clocks of a write are not read, as the menu's writes have always been.
+    parallel_device(port_backend& port, const chip_target& target, bus_trace* trace = nullptr,
+                    bool checked_writes = false)
+        : bus_(port, trace), target_(target), checked_writes_(checked_writes) {}
 
     std::string name() const override { return bus_.port().name(); }
     const chip_target& target() const override { return target_; }
@@ -29,6 +33,10 @@ public:
     device_outcome write(std::uint32_t offset, std::span<const std::uint8_t> data) override;
     device_outcome finish_writes() override;
     device_outcome idle() override;
+    bool writes_took_no_cycle() const override {
+        return cycles_.writes > 0 && cycles_.answered_at_once == cycles_.writes;
+    }
+    device_outcome scan(std::vector<std::uint8_t>& answering) override;
 
     // Polls at offset, sends its word address, a repeated start and the read
     // byte: the chip is then ready to send the byte at offset. False when the
@@ -41,9 +49,20 @@ private:
     device_outcome guarded(const std::function<device_outcome()>& steps);
     device_result sda_follows();
     device_outcome silent_chip(std::uint32_t offset);
+    device_outcome refused_byte(std::uint32_t offset, device_outcome outcome);
+    bool polled(std::uint8_t first_byte);
+    bool byte_taken();
 
     two_wire_bus bus_;
     chip_target target_;
     std::uint32_t last_written_ = 0;  // the last byte the last write sent
     device_outcome lost_;             // port_lost once the port failed in this action
+    bool checked_writes_;
+    // This action's write transactions, and how many of them the next poll
+    // found finished at once; pending: the last one's poll is still to come.
+    struct {
+        int writes = 0;
+        int answered_at_once = 0;
+        bool pending = false;
+    } cycles_;
 };

@@ -54,7 +54,10 @@ void on_start(sim_chip& chip) {
 void on_stop(sim_chip& chip, std::uint64_t now_us) {
     chip.pulls_sda_low = false;
     chip.state = chip_state::standby;
-    if (!chip.write_pending) return;
+    if (!chip.write_pending || chip.write_protected) {
+        chip.write_pending = false;
+        return;
+    }
     for (std::size_t i = 0; i < chip.page.size(); ++i) {
         if (!chip.page_loaded[i]) continue;
         std::uint8_t value = static_cast<std::uint8_t>((chip.page[i] & ~chip.stuck_mask) | (chip.stuck_value & chip.stuck_mask));

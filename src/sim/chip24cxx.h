@@ -76,6 +76,9 @@ struct sim_chip {
     long bytes_acknowledged = 0;
     std::uint8_t stuck_mask = 0;    // bits of every cell that do not change
     std::uint8_t stuck_value = 0;   // and the level they are stuck at
+    // WP (pin 7) held high: every byte is acknowledged, but a STOP starts no
+    // write cycle and stores nothing, as the 24LC datasheets describe.
+    bool write_protected = false;
 };
 
 // The chip of config holding contents (config.size() bytes; missing ones

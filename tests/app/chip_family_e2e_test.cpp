@@ -23,6 +23,34 @@ std::vector<std::string> sim(const std::string& chip, std::initializer_list<std:
     return args;
 }
 
+// WP held high: the chip takes every byte and keeps none. The command line
+// and the menu say why, and the chip file is unchanged.
+TEST(ChipFamily, AWriteProtectedChipIsNamedAndTheBusIsListed) {
+    tool_dir dir;
+    const std::string old = pattern(128), says = "The chip stored none of the bytes and took no write cycle: is its "
+                                                 "write-protect pin (WP, pin 7) held high?\n";
+    dir.put("chip.bin", old);
+    dir.put("image.bin", counting_image());
+    dir.put("dflt.dat", counting_image());
+    for (const auto& action : {std::vector<std::string>{"-w", "image.bin"}, {"--erase"}}) {
+        std::vector<std::string> args = sim("24lc01b", {"--wp-high"});
+        args.insert(args.end(), action.begin(), action.end());
+        tool_run r = dir.run(args, "");
+        EXPECT_EQ(r.err, says);
+        EXPECT_EQ(r.status, 1);
+    }
+    tool_run menu = dir.run({"--sim", "chip.bin", "--wp-high"}, "\n1\n8\n");
+    EXPECT_EQ(menu.out, startup_text(counting_image()) + says + MENU_TEXT);
+    EXPECT_EQ(menu.status, 1);
+    EXPECT_EQ(dir.get("chip.bin"), old);
+    for (auto [chip, answer] : {std::pair{"24c16", "0x50 to 0x57 answer, as a 24c16 should"},
+                                std::pair{"24c01", "0x52 answers, as a 24c01 should"}}) {
+        tool_dir board;
+        tool_run r = board.run(sim(chip, {"--address", chip[3] == '0' ? "0x52" : "0x50", "--check"}), "");
+        EXPECT_NE(r.err.find(std::string("\nBus: ") + answer + ".\n"), std::string::npos) << r.err;
+    }
+}
+
 TEST(ChipFamily, RoundTripsOnBiggerParts) {
     for (auto [chip, size] : {std::pair{"24c16", 2048}, std::pair{"at24c256", 32768}}) {
         SCOPED_TRACE(chip);

@@ -15,7 +15,7 @@ std::vector<std::string> sim(std::initializer_list<std::string> more) {
 
 const std::string CHECK_PASSES =
     "Port: the simulated board claimed.\nLines: SDA follows the port.\nEEPROM: acknowledged at 0xa0.\n"
-    "Lines: left idle, SDA and SCL high.\n";
+    "Bus: 0x50 answers, as a 24c01 should.\nLines: left idle, SDA and SCL high.\n";
 
 TEST(Command, WriteVerifyAndReadWithTheirStatusesAndNoDefaultFile) {
     tool_dir dir;
@@ -97,7 +97,8 @@ TEST(Command, BoardCheck) {
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "Port: the simulated board claimed.\nLines: SDA follows the port.\n"
                      "EEPROM: no acknowledge at 0xa0: check the socket and the chip in it, the board's power, and "
-                     "that the chip is a 24C01 (device code 1010).\nLines: left idle, SDA and SCL high.\n");
+                     "that the chip is a 24C01 (device code 1010).\nBus: nothing answers at 0x50 to 0x57.\n"
+                     "Lines: left idle, SDA and SCL high.\n");
     // The part named as it is spoken; away from 0x50, the pins that select it.
     dir.put("c04.bin", std::string(512, '\xff'));
     const std::vector<std::pair<std::vector<std::string>, std::string>> advice{

@@ -50,12 +50,25 @@ TEST_F(CommandOnBoard, WriteOnASdaHeldLowWritesNothing) {
     EXPECT_EQ(board->chip().memory, contents);
 }
 
+// A chip that stops acknowledging mid-write (here at the third write's data
+// byte): the write reads every acknowledge, stops there and names the byte.
+TEST_F(CommandOnBoard, ARefusedByteStopsTheWriteAndIsNamed) {
+    device = std::make_unique<parallel_device>(*board, target_of(), nullptr, true);
+    board->chip().ack_limit = 3 + 3 + 3 + 2;  // the read first, two whole writes, the third's address
+    dir.put("image.bin", std::string(128, '\x5a'));
+    auto [status, err] = run(tool_action::write, dir.file("image.bin"));
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(err, "The EEPROM refused the data byte for 0x02 (after 2 bytes written): the write stopped there; check "
+                   "that --chip names the part, and the chip's write-protect pin (WP, pin 7).\n");
+}
+
 TEST_F(CommandOnBoard, CheckFreesABusHeldByAChipLeftMidRead) {
     ASSERT_TRUE(device->begin_read(0));  // the chip now drives the 0 bits of byte 0
     auto [status, err] = run(tool_action::check);
     EXPECT_EQ(status, 0);
     EXPECT_EQ(err, "Port: the simulated board claimed.\nLines: SDA was held low by a chip left mid-transfer; 8 clocks "
                    "and a stop freed it. SDA follows the port.\nEEPROM: acknowledged at 0xa0.\n"
+                   "Bus: 0x50 answers, as a 24c01 should.\n"
                    "Lines: left idle, SDA and SCL high.\n");
 }
 

@@ -160,7 +160,8 @@ TEST(I2cdev, ADriversAddressAndWritesOnAPcSmbusAreRefusedUnlessForced) {
     EXPECT_EQ(dir.get("back.bin"), std::string(128, 'm'));
     tool_run check = dir.run({"--i2c", device, "--check"}, "");
     EXPECT_EQ(check.err, "Adapter: " + device + " opened (SMBus I801 adapter at efa0, SMBus I2C-block transfers).\n"
-                         "Lines: run by the kernel; no line test.\nEEPROM: acknowledged at 0xa0.\n");
+                         "Lines: run by the kernel; no line test.\nEEPROM: acknowledged at 0xa0.\n"
+                         "Bus: 0x50 answers, as a 24c01 should.\n");
     EXPECT_EQ(check.status, 0);
 }
 
@@ -185,7 +186,10 @@ TEST(I2cdev, TwoByteAddressReadsOnAPcSmbusAreRefusedAndTheCheckWritesNothing) {
             EXPECT_EQ(r.status, 3);
         }
         EXPECT_EQ(dir.run({"--i2c", device, "--chip", "24c256", "--check"}, "").status, 0);
-        EXPECT_EQ(log_lines(dir, "smbus"), std::vector<std::string>{"smbus-byte r50:1 ok"});
+        // The probe, then the scan of 0x50 to 0x57: reads only.
+        std::vector<std::string> reads{"smbus-byte r50:1 ok", "smbus-byte r50:1 ok"};
+        for (char a = '1'; a <= '7'; ++a) reads.push_back(std::string("smbus-byte r5") + a + ":1 nak");
+        EXPECT_EQ(log_lines(dir, "smbus"), reads);
         EXPECT_EQ(dir.get("fake-chip.bin"), pattern(256));
     }
 }
@@ -217,6 +221,34 @@ TEST(I2cdev, AMissingChipIsNotAcknowledgedWithinTheWriteCycleBound) {
     dir.put("dflt.dat", counting_image());
     tool_run menu = dir.run({"--i2c", device}, "\n5\n8\n");
     EXPECT_EQ(menu.out, startup_text(counting_image()) + no_acknowledge + MENU_TEXT);
+}
+
+// i2c-stub answers ENODEV where nothing acknowledges: while the adapter is
+// there, that is no acknowledge, not a lost adapter. A chip that answers at
+// once after its writes and keeps nothing has its write-protect pin high;
+// --check lists what answers against the part named.
+TEST(I2cdev, EmptyAddressesWriteProtectionAndWhatAnswers) {
+    for (bool present : {true, false}) {
+        tool_dir dir;
+        std::vector<std::string> settings{"NO_CHIP=1", "NAK=ENODEV"};
+        if (present) settings.push_back("NAME=i2c-stub");
+        std::string device = dir.use_fake_i2cdev("24c01", settings);
+        tool_run r = dir.run({"--i2c", device, "-r", "back.bin"}, "");
+        EXPECT_EQ(r.err.rfind(present ? "No acknowledge from the EEPROM at bus address 0x50" : "Lost the I2C adapter", 0), 0u)
+            << r.err;
+    }
+    tool_dir dir;
+    std::string device = dir.use_fake_i2cdev("24c16", {"WP=1", "NAME=i2c-stub"});
+    dir.put("fake-chip.bin", pattern(2048));
+    dir.put("image.bin", std::string(2048, 'w'));
+    tool_run r = dir.run({"--i2c", device, "--chip", "24lc16b", "-w", "image.bin"}, "");
+    EXPECT_EQ(r.err, "The chip stored none of the bytes and took no write cycle: is its write-protect pin (WP, pin 7) "
+                     "held high?\n");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(dir.get("fake-chip.bin"), pattern(2048));
+    r = dir.run({"--i2c", device, "--check"}, "");
+    EXPECT_NE(r.err.find("\nBus: a device answers at 0x50 to 0x57 (8 addresses): a 24C16, or several chips; --chip "
+                         "names a 24c01.\n"), std::string::npos) << r.err;
 }
 
 TEST(I2cdev, AnAdapterThatCannotBeUsedSaysWhatToDo) {

@@ -18,6 +18,8 @@
 //                         EBUSY and sysfs names the driver
 //   FAKE_I2CDEV_NAME      the adapter's name in sysfs
 //   FAKE_I2CDEV_NO_CHIP   if set, nothing on the bus acknowledges
+//   FAKE_I2CDEV_NAK       the errno of a transfer nothing acknowledged (default ENXIO; ENODEV as i2c-stub)
+//   FAKE_I2CDEV_WP        if set, the chip's write-protect pin is held high
 //   FAKE_I2CDEV_CYCLE_US  the chip's write-cycle time (default 300)
 //   FAKE_I2CDEV_FAIL      open=ERRNO
 //   FAKE_I2CDEV_LOG       a line per transfer: its kind, its messages as
@@ -145,7 +147,7 @@ int run(const char* kind, i2c_msg* messages, std::size_t count) {
         if (!acknowledged) {
             bus.stop();
             log_line(line + " nak");
-            return fail(ENXIO);
+            return fail(std::string(env("FAKE_I2CDEV_NAK")) == "ENODEV" ? ENODEV : ENXIO);
         }
     }
     bus.stop();
@@ -214,6 +216,7 @@ void load_chip() {
     config.write_cycle_us = *cycle ? std::strtoull(cycle, nullptr, 10) : 300;
     preload::load_chip("FAKE_I2CDEV_CHIP", adapter.bus.chip, config);
     if (*env("FAKE_I2CDEV_NO_CHIP")) adapter.bus.chip.ack_limit = 0;
+    adapter.bus.chip.write_protected = *env("FAKE_I2CDEV_WP");
     adapter.bus.lines(true, true);
 }
 
