@@ -13,6 +13,7 @@
 #include "image/file_identity.h"
 #include "image/image.h"
 #include "image/image_files.h"
+#include "util/write_all.h"
 
 namespace {
 
@@ -41,10 +42,7 @@ bool save_buffer_to_file(std::span<const std::uint8_t> image, const std::string&
     }
     int fd = open_for_save(name);
     if (fd < 0) return true;
-    ssize_t put;
-    do put = write(fd, image.data(), image.size());
-    while (put < 0 && errno == EINTR);
-    int failure = put < 0 ? errno : static_cast<std::size_t>(put) != image.size() ? ENOSPC : 0;
+    int failure = write_all(fd, image.data(), image.size()) ? 0 : errno;
     if (close(fd) != 0 && failure == 0) failure = errno;
     if (failure != 0) std::printf("Write failed: %s\n", std::strerror(failure));
     return true;

@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "text/printable_name.h"
+#include "util/write_all.h"
 
 namespace {
 
@@ -27,8 +28,7 @@ int create_blank(const std::string& path, std::uint32_t size) {
     unique_fd fd(open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
     if (!fd) return errno;
     std::vector<std::uint8_t> blank(size, 0xFF);
-    ssize_t put = write(fd.get(), blank.data(), size);
-    int error = put < 0 ? errno : put != static_cast<ssize_t>(size) ? ENOSPC : fsync(fd.get()) != 0 ? errno : 0;
+    int error = !write_all(fd.get(), blank.data(), size) || fsync(fd.get()) != 0 ? errno : 0;
     if (close(fd.release()) != 0 && error == 0) error = errno;
     if (error != 0) unlink(path.c_str());
     return error;
@@ -40,9 +40,9 @@ std::string read_whole(int fd, const std::string& path, std::uint32_t size, std:
     if (!S_ISREG(info.st_mode)) return not_an_image(path, size, "not a regular file");
     if (info.st_size != static_cast<off_t>(size)) return not_an_image(path, size, std::to_string(info.st_size) + " bytes");
     contents.resize(size);
-    ssize_t got = pread(fd, contents.data(), size, 0);
-    if (got != static_cast<ssize_t>(size))
-        return refusal(path, std::string("cannot be read (") + (got < 0 ? std::strerror(errno) : "short read") + ")",
+    errno = 0;
+    if (!read_all_at(fd, contents, 0))
+        return refusal(path, std::string("cannot be read (") + (errno ? std::strerror(errno) : "short read") + ")",
                        "name another file");
     return {};
 }
@@ -83,13 +83,6 @@ std::string chip_file_open(const std::string& path, std::uint32_t size, chip_fil
 
 std::string chip_file_save(const chip_file& file, std::span<const std::uint8_t> contents) {
     // A short write goes on, so that what stopped it gives its reason.
-    for (std::size_t done = 0; done < contents.size();) {
-        ssize_t put = pwrite(file.fd.get(), contents.data() + done, contents.size() - done, static_cast<off_t>(done));
-        if (put < 0 && errno == EINTR) continue;
-        if (put < 0) return std::strerror(errno);
-        if (put == 0) return "short write";
-        done += static_cast<std::size_t>(put);
-    }
-    if (fsync(file.fd.get()) != 0) return std::strerror(errno);
+    if (!write_all_at(file.fd.get(), contents, 0) || fsync(file.fd.get()) != 0) return std::strerror(errno);
     return {};
 }

@@ -1,12 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// A whole buffer out to a descriptor, whatever the descriptor is: a pipe or a
-// terminal may take part of it, and a signal noted during a device action
-// (no SA_RESTART) makes a blocked write return EINTR with nothing written.
+// Whole buffers to and from a descriptor, whatever the descriptor is: a pipe
+// or a terminal may take part of a write, and a signal noted during a device
+// action (no SA_RESTART) makes a blocked call return EINTR with nothing
+// done. One loop serves every such transfer.
 #pragma once
+
+#include <sys/types.h>
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
-// Writes all of size bytes to fd, going on after short writes and signals.
-// False on an error, with errno saying which.
+// Writes all of size bytes to fd at its position, going on after short
+// writes and signals. False on an error, with errno saying which (EIO for a
+// write that took nothing).
 bool write_all(int fd, const std::uint8_t* bytes, std::size_t size);
+// The same at offset (pwrite): the descriptor's position stays.
+bool write_all_at(int fd, std::span<const std::uint8_t> bytes, off_t offset);
+// Reads bytes.size() bytes at offset (pread). False on an error, with errno
+// saying which, or when the file ends first (errno 0).
+bool read_all_at(int fd, std::span<std::uint8_t> bytes, off_t offset);
