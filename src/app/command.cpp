@@ -34,15 +34,8 @@ void say(const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); 
 // The one line an outcome that is not done gives, with its newline.
 std::string failure_text(const eeprom_device& device, const device_outcome& outcome) {
     switch (outcome.result) {
-        case device_result::no_acknowledge: {
-            std::string on_adapter = adapter_no_acknowledge_text(device, outcome.address);
-            if (!on_adapter.empty()) return on_adapter;
-            char line[120];
-            std::snprintf(line, sizeof line,
-                          "No acknowledge from the EEPROM at address 0x%02x: check the board, its power and the cable.\n",
-                          outcome.address);
-            return line;
-        }
+        case device_result::no_acknowledge:
+            return no_acknowledge_text(device, outcome.address, offset_shown::hexadecimal);
         case device_result::byte_refused:
             return refused_byte_text(device, outcome);
         case device_result::sda_not_driven:

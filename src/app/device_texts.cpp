@@ -13,8 +13,13 @@ const char* line_fault_text(device_result result) {
                : "SDA stays low when released: the board may have no power, or SDA is held to ground.";
 }
 
-std::string adapter_no_acknowledge_text(const eeprom_device& device, int offset) {
-    if (device.has_line_test()) return {};
+std::string no_acknowledge_text(const eeprom_device& device, int offset, offset_shown shown) {
+    if (device.has_line_test()) {
+        char at[40] = "";
+        if (shown == offset_shown::hexadecimal) std::snprintf(at, sizeof at, " at address 0x%02x", offset);
+        if (shown == offset_shown::decimal) std::snprintf(at, sizeof at, " at address %d", offset);
+        return std::string("No acknowledge from the EEPROM") + at + ": check the board, its power and the cable.\n";
+    }
     chip_location where = locate(device.target(), static_cast<std::uint32_t>(offset));
     char at[48];
     std::snprintf(at, sizeof at, "bus address 0x%02x on ", where.first_byte >> 1);

@@ -10,10 +10,12 @@
 // The line test's cause for sda_not_driven or sda_held_low, without a newline.
 const char* line_fault_text(device_result result);
 
-// The no-acknowledge line, with its newline, on an adapter whose kernel runs
-// the bus: it names the bus address the byte at offset went to. "" on the
-// parallel port, whose front ends keep their own texts.
-std::string adapter_no_acknowledge_text(const eeprom_device& device, int offset);
+// How the parallel port's no-acknowledge line names the offset: as the
+// command line does, as the menu's write does, or not at all (the menu's reads).
+enum class offset_shown { hexadecimal, decimal, none };
+// The no-acknowledge line, with its newline. On an adapter whose kernel runs
+// the bus it names the bus address the byte at offset went to, and the byte.
+std::string no_acknowledge_text(const eeprom_device& device, int offset, offset_shown shown);
 
 // The line, with its newline, for a write whose byte the chip refused: which
 // byte, at which address, and how much was written before it.

@@ -22,14 +22,10 @@ void report(menu_session& session, const device_outcome& outcome, action_kind ki
             return;
         case device_result::no_acknowledge:
             std::fputs(lead, stdout);
-            if (std::string on_adapter = adapter_no_acknowledge_text(session.device, outcome.address);
-                !on_adapter.empty())
-                std::fputs(on_adapter.c_str(), stdout);
-            else if (kind == action_kind::write)
-                std::printf("No acknowledge from the EEPROM at address %d: check the board, its power and the cable.\n",
-                            outcome.address);
-            else
-                std::fputs("No acknowledge from the EEPROM: check the board, its power and the cable.\n", stdout);
+            std::fputs(no_acknowledge_text(session.device, outcome.address,
+                                           kind == action_kind::write ? offset_shown::decimal : offset_shown::none)
+                           .c_str(),
+                       stdout);
             return;
         case device_result::sda_not_driven:
         case device_result::sda_held_low:
