@@ -176,7 +176,7 @@ std::string serial_session::commit() {
     }
     // The run fails, so the number it stamped is not used: the file must hold it still.
     const std::string why = "Serial file " + printable_name(path_) + " could not be updated (" + std::strerror(failure) + ")";
-    if (!kept && put(original_, kept) != 0) return why + "; set it back to " + notation(value_) + " by hand";
+    if (!kept && put(original_, kept) != 0) return why + "; set it back to " + std::string(trimmed(original_)) + " by hand";
     return why + "; it is left as it was";
 }
 
@@ -184,7 +184,7 @@ std::string serial_session::restore() {
     if (!committed_) return {};
     bool kept = true;
     if (put(original_, kept) != 0)
-        return "set the serial file " + printable_name(path_) + " back to " + notation(value_ - 1) + " by hand";
+        return "set the serial file " + printable_name(path_) + " back to " + std::string(trimmed(original_)) + " by hand";
     --value_;
     committed_ = false;
     return {};
