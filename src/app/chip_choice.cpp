@@ -1,23 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/chip_choice.h"
 
-#include <cstdlib>
+#include "util/number.h"
 
 namespace {
-
-// A whole unsigned number, decimal or 0x hexadecimal.
-bool parse_number(const std::string& text, unsigned long& value) {
-    if (text.empty() || text[0] == '-' || text[0] == '+') return false;
-    char* end = nullptr;
-    value = std::strtoul(text.c_str(), &end, 0);
-    return *end == '\0';
-}
 
 std::string choose_page(const std::string& text, chip_target& target) {
     const std::uint32_t size = target.size();
     const unsigned largest = largest_page_of_size(size);
-    unsigned long page = 0;
-    if (!parse_number(text, page) || page == 0 || (page & (page - 1)) != 0 || page > largest)
+    unsigned page = 0;
+    if (parse_number(text, page) != number_reading::number || page == 0 || (page & (page - 1)) != 0 || page > largest)
         return "bad --page-size '" + text + "': the " + std::to_string(size) + "-byte parts have pages of 1 to " +
                std::to_string(largest) + " bytes, a power of two (1 is always safe)";
     target.page_size = static_cast<std::uint16_t>(page);
@@ -28,8 +20,8 @@ std::string choose_address(const std::string& text, chip_target& target) {
     const chip_profile& p = *target.profile;
     if (p.style == addressing::word_in_first_byte)
         return "the " + std::string(p.name) + " has no chip-select pins: leave out --address";
-    unsigned long address = 0;
-    if (!parse_number(text, address) || address < BASE_BUS_ADDRESS || address > BASE_BUS_ADDRESS + 7)
+    unsigned address = 0;
+    if (parse_number(text, address) != number_reading::number || address < BASE_BUS_ADDRESS || address > BASE_BUS_ADDRESS + 7)
         return "bad --address '" + text + "': give 0x50 to 0x57";
     unsigned block_mask = (1u << p.block_bits) - 1;
     if ((address & block_mask) != 0)

@@ -3,29 +3,18 @@
 
 #include <getopt.h>
 
-#include <cctype>
+#include <cstdint>
 #include <iterator>
 #include <numeric>
 #include <string_view>
 #include <vector>
 
+#include "util/number.h"
+
 bool parse_io_base(const std::string& text, unsigned& base) {
-    std::string digits = text;
-    int radix = 10;
-    if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) {
-        digits = digits.substr(2);
-        radix = 16;
-    }
-    if (digits.empty() || digits.size() > 6) return false;
-    unsigned long value = 0;
-    for (char ch : digits) {
-        int c = static_cast<unsigned char>(ch);
-        int d = std::isdigit(c) ? c - '0' : (radix == 16 && std::isxdigit(c)) ? std::tolower(c) - 'a' + 10 : -1;
-        if (d < 0) return false;
-        value = value * static_cast<unsigned long>(radix) + static_cast<unsigned long>(d);
-    }
-    if (value >= 0x10000 || value % 4 != 0) return false;
-    base = static_cast<unsigned>(value);
+    std::uint16_t value = 0;  // a port's I/O space
+    if (parse_number(text, value) != number_reading::number || value % 4 != 0) return false;
+    base = value;
     return true;
 }
 

@@ -13,6 +13,7 @@
 
 #include "image/image.h"
 #include "text/printable_name.h"
+#include "util/overwrite_file.h"
 #include "util/write_all.h"
 
 namespace {
@@ -69,23 +70,25 @@ bool locked_by_another(const std::string& path) {
     return locked;
 }
 
-// The bytes into an open file from its start; a regular file is cut to them
-// and flushed to disk.
-int write_from_start(int fd, std::span<const std::uint8_t> image) {
+// The bytes into an open file from its start; a regular file gets room for
+// them first, is cut to them and flushed to disk. 0, or the error, with kept
+// saying whether the file still holds what it held.
+int write_from_start(int fd, std::span<const std::uint8_t> image, bool& kept) {
+    struct stat info {};
+    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) return overwrite_file(fd, image.data(), image.size(), kept);
+    kept = false;
     errno = 0;
     if (!write_all(fd, image.data(), image.size())) return errno ? errno : EIO;
-    struct stat info {};
-    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && (ftruncate(fd, static_cast<off_t>(image.size())) != 0 || fsync(fd) != 0))
-        return errno;
     return 0;
 }
 
 std::string write_open(const output_target& target, std::span<const std::uint8_t> image, int flags) {
     int fd = open(target.path.c_str(), flags | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) return cannot(target, errno, true);
-    int error = write_from_start(fd, image);
+    bool kept = false;
+    int error = write_from_start(fd, image, kept);
     if (close(fd) != 0 && error == 0) error = errno;
-    return error ? cannot(target, error) : std::string();
+    return error ? cannot(target, error, kept) : std::string();
 }
 
 // A temporary file beside the destination, renamed over it once whole. Its
@@ -108,7 +111,8 @@ std::string replace(const output_target& target, std::span<const std::uint8_t> i
     if (existed && fchown(fd, info.st_uid, info.st_gid) != 0) {
         // Only root may give a file away: the user's own new file it is.
     }
-    if (error == 0) error = write_from_start(fd, image);
+    bool kept = false;  // the destination is kept whatever befalls the temporary file
+    if (error == 0) error = write_from_start(fd, image, kept);
     if (close(fd) != 0 && error == 0) error = errno;
     if (error == 0 && rename(temp.data(), target.path.c_str()) != 0) error = errno;
     if (error != 0) unlink(temp.data());

@@ -7,12 +7,13 @@
 #include <cctype>
 #include <cerrno>
 #include <charconv>
-#include <cstdio>
 #include <cstring>
 
 #include "image/address_text.h"
 #include "text/printable_name.h"
 #include "util/bounded_lock.h"
+#include "util/number.h"
+#include "util/overwrite_file.h"
 
 namespace {
 
@@ -25,8 +26,6 @@ std::string_view trimmed(std::string_view text) {
     return text;
 }
 
-bool is_hexadecimal(std::string_view text) { return text.starts_with("0x") || text.starts_with("0X"); }
-
 std::uint32_t decimal_digits(std::uint64_t value) {
     std::uint32_t digits = 1;
     while (value >= 10) {
@@ -34,6 +33,20 @@ std::uint32_t decimal_digits(std::uint64_t value) {
         ++digits;
     }
     return digits;
+}
+
+// The whole file, and a byte past the bound if it has one: 0 or the error.
+int read_whole(int fd, std::string& text) {
+    char buffer[SERIAL_FILE_MOST + 1];
+    std::size_t got = 0;
+    while (got < sizeof buffer) {
+        ssize_t more = pread(fd, buffer + got, sizeof buffer - got, static_cast<off_t>(got));
+        if (more < 0 && errno != EINTR) return errno;
+        if (more == 0) break;
+        if (more > 0) got += static_cast<std::size_t>(more);
+    }
+    text.assign(buffer, got);
+    return 0;
 }
 
 bool parse_encoding(std::string_view name, serial_encoding& encoding) {
@@ -46,17 +59,6 @@ bool parse_encoding(std::string_view name, serial_encoding& encoding) {
 
 }  // namespace
 
-bool parse_number(std::string_view text, std::uint64_t& value) {
-    int base = 10;
-    if (is_hexadecimal(text)) {
-        text.remove_prefix(2);
-        base = 16;
-    }
-    if (text.empty()) return false;
-    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
-    return error == std::errc() && end == text.data() + text.size();
-}
-
 std::string parse_serial_layout(std::string_view text, std::uint32_t chip_size, serial_layout& layout) {
     const std::string usage =
         "--serial takes ADDRESS:LENGTH[:FORMAT], FORMAT be, le or ascii (such as 0x10:4 or 0x10:8:ascii)";
@@ -66,16 +68,16 @@ std::string parse_serial_layout(std::string_view text, std::uint32_t chip_size, 
     std::string_view length_text = text.substr(first + 1, second == std::string_view::npos ? second : second - first - 1);
     serial_layout parsed;
     if (second != std::string_view::npos && !parse_encoding(text.substr(second + 1), parsed.encoding)) return usage;
-    std::uint64_t address = 0, length = 0;
-    if (!parse_number(text.substr(0, first), address) || !parse_number(length_text, length)) return usage;
+    const number_reading address = parse_number(text.substr(0, first), parsed.address);
+    const number_reading length = parse_number(length_text, parsed.length);
+    if (address == number_reading::not_a_number || length == number_reading::not_a_number) return usage;
     std::uint32_t most = parsed.encoding == serial_encoding::ascii ? MAX_ASCII_LENGTH : MAX_BINARY_LENGTH;
-    if (length < 1 || length > most)
+    if (length == number_reading::too_large || parsed.length < 1 || parsed.length > most)
         return "--serial: the length is 1 to " + std::to_string(most) + " bytes for that format";
-    if (address + length > chip_size)
+    // Compared so that no sum can wrap.
+    if (address == number_reading::too_large || parsed.address >= chip_size || parsed.length > chip_size - parsed.address)
         return "--serial " + std::string(text) + " reaches past the chip's last address " +
                address_text(chip_size - 1, chip_size);
-    parsed.address = static_cast<std::uint32_t>(address);
-    parsed.length = static_cast<std::uint32_t>(length);
     layout = parsed;
     return {};
 }
@@ -121,11 +123,19 @@ serial_session::serial_session(const std::string& path, std::chrono::millisecond
         fd_.reset();
         return;
     }
-    char text[64];
-    ssize_t got = pread(fd_.get(), text, sizeof text, 0);
-    std::string_view number = got > 0 ? trimmed(std::string_view(text, static_cast<std::size_t>(got))) : "";
-    if (got == static_cast<ssize_t>(sizeof text) || !parse_number(number, value_)) {
-        error_ = "Serial file " + shown + " does not hold a number (decimal, or hexadecimal after 0x)";
+    std::string text;
+    if (int failure = read_whole(fd_.get(), text); failure != 0) {
+        error_ = "Serial file " + shown + " cannot be read (" + std::strerror(failure) + "); nothing was written";
+        fd_.reset();
+        return;
+    }
+    const std::string_view number = trimmed(text);
+    const number_reading reading =
+        text.size() > SERIAL_FILE_MOST ? number_reading::not_a_number : parse_number(number, value_);
+    if (reading != number_reading::number) {
+        error_ = reading == number_reading::too_large
+                     ? "Serial file " + shown + " holds a number too large for 64 bits; nothing was written"
+                     : "Serial file " + shown + " does not hold a number (decimal, or hexadecimal after 0x)";
         fd_.reset();
         return;
     }
@@ -136,31 +146,46 @@ serial_session::serial_session(const std::string& path, std::chrono::millisecond
         fd_.reset();
         return;
     }
-    original_.assign(text, static_cast<std::size_t>(got));
-    hexadecimal_ = is_hexadecimal(number);
-    digits_ = number.size() - (hexadecimal_ ? 2 : 0);
+    original_ = text;
+    prefix_ = has_hexadecimal_prefix(number) ? number.substr(0, 2) : "";
+    width_ = number.size() - prefix_.size();
+    upper_case_ = number.find_first_of("ABCDEF") != std::string_view::npos;
+}
+
+std::string serial_session::notation(std::uint64_t value) const {
+    char digits[20];  // 2^64 - 1 has 20 decimal digits
+    auto end = std::to_chars(digits, digits + sizeof digits, value, prefix_.empty() ? 10 : 16).ptr;
+    std::string shown(digits, end);
+    if (upper_case_)
+        for (char& digit : shown) digit = static_cast<char>(std::toupper(static_cast<unsigned char>(digit)));
+    return prefix_ + std::string(width_ > shown.size() ? width_ - shown.size() : 0, '0') + shown;
+}
+
+// Over the old text in place: the lock stays on this file.
+int serial_session::put(const std::string& text, bool& kept) {
+    return overwrite_file(fd_.get(), reinterpret_cast<const std::uint8_t*>(text.data()), text.size(), kept);
 }
 
 std::string serial_session::commit() {
-    char text[32];
-    int length = std::snprintf(text, sizeof text, hexadecimal_ ? "0x%0*llx\n" : "%0*llu\n", static_cast<int>(digits_),
-                               static_cast<unsigned long long>(value_ + 1));
-    // Over the old text in place, then cut to length: the lock stays on this file.
-    ssize_t put = pwrite(fd_.get(), text, static_cast<std::size_t>(length), 0);
-    if (put != length || ftruncate(fd_.get(), length) != 0 || fsync(fd_.get()) != 0) {
-        std::string why = put < 0 || put == length ? std::strerror(errno) : "short write";
-        return "Serial file " + printable_name(path_) + " could not be updated (" + why + "); set it to " +
-               std::to_string(value_ + 1) + " by hand";
+    bool kept = true;
+    int failure = put(notation(value_ + 1) + "\n", kept);
+    if (failure == 0) {
+        ++value_;
+        committed_ = true;
+        return {};
     }
-    ++value_;
-    return {};
+    // The run fails, so the number it stamped is not used: the file must hold it still.
+    const std::string why = "Serial file " + printable_name(path_) + " could not be updated (" + std::strerror(failure) + ")";
+    if (!kept && put(original_, kept) != 0) return why + "; set it back to " + std::string(trimmed(original_)) + " by hand";
+    return why + "; it is left as it was";
 }
 
 std::string serial_session::restore() {
-    ssize_t put = pwrite(fd_.get(), original_.data(), original_.size(), 0);
-    if (put != static_cast<ssize_t>(original_.size()) || ftruncate(fd_.get(), static_cast<off_t>(original_.size())) != 0 ||
-        fsync(fd_.get()) != 0)
-        return "set the serial file " + printable_name(path_) + " back to " + std::to_string(value_ - 1) + " by hand";
+    if (!committed_) return {};
+    bool kept = true;
+    if (put(original_, kept) != 0)
+        return "set the serial file " + printable_name(path_) + " back to " + std::string(trimmed(original_)) + " by hand";
     --value_;
+    committed_ = false;
     return {};
 }

@@ -26,10 +26,6 @@ struct serial_layout {
     serial_encoding encoding = serial_encoding::big_endian;
 };
 
-// A number as the tool takes it: decimal, or hexadecimal after 0x. False for
-// anything else, or one that does not fit in 64 bits.
-bool parse_number(std::string_view text, std::uint64_t& value);
-
 // "ADDRESS:LENGTH[:FORMAT]", FORMAT be, le or ascii; the field must lie in a
 // chip of chip_size bytes. "" or one line saying what is wrong.
 std::string parse_serial_layout(std::string_view text, std::uint32_t chip_size, serial_layout& layout);
@@ -39,9 +35,12 @@ std::string serial_fit_failure(const serial_layout& layout, std::uint64_t value)
 void stamp_serial(const serial_layout& layout, std::uint64_t value, sparse_image& image);
 
 inline constexpr std::chrono::milliseconds SERIAL_LOCK_WAIT{30000};
+inline constexpr std::size_t SERIAL_FILE_MOST = 4096;
 
-// One action's hold on the serial file: opened and locked on construction
-// (waiting at most max_wait for another station), released on destruction.
+// One action's hold on the serial file: opened, locked (waiting at most
+// max_wait for another station) and read whole on construction, released on
+// destruction. The file holds the number as text, white space around it
+// allowed, in at most SERIAL_FILE_MOST bytes.
 class serial_session {
 public:
     // waiting, if given, is called once when another station holds the file;
@@ -52,19 +51,31 @@ public:
 
     // "" or one line saying why there is no number to use.
     const std::string& error() const { return error_; }
+    // The number to use; after a commit the next one, after a restore again
+    // the one that was not used.
     std::uint64_t value() const { return value_; }
-    // Stores the value after this one, in the same notation, in place (the
-    // lock stays on the same file), whole and flushed to disk. "" or the reason.
+    // Stores the value after this one in place of the file's text (the lock
+    // stays on the same file), whole and flushed to disk, in the file's own
+    // notation: decimal, 0x or 0X, the case of its hexadecimal digits and its
+    // zero padding. "" or one line saying why not, and whether the file was
+    // left as it was or must be set back by hand.
     std::string commit();
-    // After a commit: puts back the text the file held. "" or the reason.
+    // After a commit: puts back the text the file held when it was read,
+    // whole and flushed to disk. "" or what to do by hand, such as "set the
+    // serial file serial.txt back to 1000 by hand".
     std::string restore();
 
 private:
+    std::string notation(std::uint64_t value) const;
+    int put(const std::string& text, bool& kept);
+
     std::string path_;
     unique_fd fd_;
     std::string error_;
     std::uint64_t value_ = 0;
-    bool hexadecimal_ = false;
-    std::size_t digits_ = 0;
-    std::string original_;  // the file's text as read  // the written width, kept when the value moves on
+    std::string original_;     // the file's text as read
+    std::string prefix_;       // "", "0x" or "0X"
+    bool upper_case_ = false;  // hexadecimal digits A to F
+    std::size_t width_ = 0;    // the digits written, zero padding and all
+    bool committed_ = false;
 };

@@ -6,8 +6,11 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <climits>
 #include <cstdio>
+#include <string_view>
 
+#include "util/number.h"
 #include "util/unique_fd.h"
 
 namespace {
@@ -34,9 +37,13 @@ int i2c_adapter_number(int fd, const std::string& path) {
         return static_cast<int>(minor(info.st_rdev));
     std::size_t at = path.rfind("i2c-");
     if (at == std::string::npos) return -1;
-    std::string digits = path.substr(at + 4);
-    if (digits.empty() || digits.size() > 6 || digits.find_first_not_of("0123456789") != std::string::npos) return -1;
-    return std::stoi(digits);
+    // The kernel names its nodes in decimal: i2c-0x1 is no adapter 1.
+    std::string_view digits = std::string_view(path).substr(at + 4);
+    unsigned number = 0;
+    if (digits.find_first_not_of("0123456789") != std::string_view::npos ||
+        parse_number(digits, number) != number_reading::number || number > INT_MAX)
+        return -1;
+    return static_cast<int>(number);
 }
 
 std::string i2c_adapter_name(const std::string& sysfs_root, int adapter) {

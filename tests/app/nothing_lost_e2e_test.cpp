@@ -111,6 +111,15 @@ TEST(NothingLost, ReadTargetsAreWrittenAsByARedirection) {
     EXPECT_EQ(dir.get(std::string(250, 'n')), image);
     tool_run r = dir.run(sim({"-r", "/dev/stdout"}), "");
     EXPECT_EQ(r.out, image);
+    dir.put("one.bin", "old");  // and so two.bin, the same file
+    dir.in_child = [] {
+        rlimit some{100, 100};  // no room for the image: both names keep what they held
+        setrlimit(RLIMIT_FSIZE, &some);
+    };
+    r = dir.run(sim({"-r", "one.bin"}), "");
+    EXPECT_EQ(r.err, "Cannot write one.bin: File too large; it is left as it was.\n");
+    for (const char* name : {"one.bin", "two.bin"}) EXPECT_EQ(dir.get(name), "old") << name;
+    dir.in_child = nullptr;
 
     dir.put("ro.bin", "old");
     chmod(dir.file("ro.bin").c_str(), 0444);

@@ -40,6 +40,8 @@ TEST(SerialNumber, FieldsParseAndBadOnesSayWhy) {
         {"0x10:9", "--serial: the length is 1 to 8 bytes for that format"},
         {"0x10:0:ascii", "--serial: the length is 1 to 20 bytes for that format"},
         {"0x7d:4", "--serial 0x7d:4 reaches past the chip's last address 0x7f"},
+        {"0xffffffffffffffff:4", "--serial 0xffffffffffffffff:4 reaches past the chip's last address 0x7f"},
+        {"0xffffffff:4", "--serial 0xffffffff:4 reaches past"}, {"1:0x100000001", "--serial: the length is 1 to 8"},
     };
     for (const auto& [text, error] : bad) {
         serial_layout layout;
@@ -78,7 +80,8 @@ TEST(SerialNumber, StampsInEachFormatAndRefusesWhatDoesNotFit) {
 }
 
 TEST(SerialNumber, CommitMovesTheFileOnInItsOwnNotation) {
-    const std::pair<const char*, const char*> cases[] = {
+    const std::pair<std::string, std::string> cases[] = {
+        {"0X09F", "0X0A0\n"}, {"0x0ff", "0x100\n"}, {std::string(37, '0') + "999", std::string(36, '0') + "1000\n"},
         {"41\n", "42\n"}, {"  0099 ", "0100\n"}, {"0x00ff\n", "0x0100\n"}, {"999", "1000\n"}};
     tool_dir dir;
     for (const auto& [before, after] : cases) {
@@ -101,14 +104,29 @@ TEST(SerialNumber, MissingOrBadFilesGiveNoNumber) {
     tool_dir dir;
     dir.put("words", "twelve\n");
     dir.put("empty", "");
+    dir.put("long", std::string(SERIAL_FILE_MOST, ' ') + "1");
+    dir.put("huge", "18446744073709551616\n");
+    EXPECT_EQ(serial_session(dir.file("huge")).error(),
+              "Serial file " + dir.file("huge") + " holds a number too large for 64 bits; nothing was written");
     EXPECT_EQ(serial_session(dir.file("none")).error(),
               "Serial file " + dir.file("none") + " cannot be opened (No such file or directory); it must hold the next number");
-    for (const char* name : {"words", "empty"})
+    for (const char* name : {"words", "empty", "long"})
         EXPECT_EQ(serial_session(dir.file(name)).error(),
                   "Serial file " + dir.file(name) + " does not hold a number (decimal, or hexadecimal after 0x)");
     dir.put("last", "0xffffffffffffffff\n");
     EXPECT_EQ(serial_session(dir.file("last")).error(), "Serial number 18446744073709551615 in " + dir.file("last") +
                                                             " has no successor that can be stored; nothing was written");
+}
+
+TEST(SerialNumber, RestorePutsBackTheTextRead) {
+    tool_dir dir;
+    dir.put("serial", " 0x00ff \n");
+    serial_session session(dir.file("serial"));
+    ASSERT_EQ(session.commit(), "");
+    EXPECT_EQ(session.value(), 0x100u);
+    EXPECT_EQ(session.restore(), "");
+    EXPECT_EQ(session.value(), 0xFFu);
+    EXPECT_EQ(dir.get("serial"), " 0x00ff \n");
 }
 
 TEST(SerialNumber, ASecondStationWaitsItsTurnOrGivesUp) {

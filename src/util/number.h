@@ -1,0 +1,32 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Numbers as the tool takes them from the command line, files and sysfs:
+// decimal, or hexadecimal after 0x or 0X. No sign and no white space, and a
+// leading 0 is not octal ("010" is ten): what a technician types means what
+// it says, and a number too large for its type is refused, never wrapped.
+#pragma once
+
+#include <charconv>
+#include <concepts>
+#include <string_view>
+
+enum class number_reading { number, not_a_number, too_large };
+
+inline bool has_hexadecimal_prefix(std::string_view text) { return text.starts_with("0x") || text.starts_with("0X"); }
+
+// Sets value only when text is a number that fits in it.
+template <std::unsigned_integral T>
+number_reading parse_number(std::string_view text, T& value) {
+    int base = 10;
+    if (has_hexadecimal_prefix(text)) {
+        text.remove_prefix(2);
+        base = 16;
+    }
+    const char* end = text.data() + text.size();
+    // from_chars takes no sign, space or prefix itself.
+    T parsed = 0;
+    auto [stop, error] = std::from_chars(text.data(), end, parsed, base);
+    if (text.empty() || stop != end || error == std::errc::invalid_argument) return number_reading::not_a_number;
+    if (error == std::errc::result_out_of_range) return number_reading::too_large;
+    value = parsed;
+    return number_reading::number;
+}
