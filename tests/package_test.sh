@@ -10,6 +10,8 @@ test "$(dpkg-deb -c "$deb" | awk '!/^d/ { print $6 }' | sort | tr '\n' ' ')" = "
 dpkg-deb -f "$deb" Depends Section | tr '\n' ' ' |
     grep -E '^Depends: .*libc6 .*libgcrypt20 .*libsrecord0 .*libstdc\+\+6 .*Section: electronics $'
 dpkg-deb -x "$deb" "$work/root" && cd "$work/root/usr/share/eeprom24c01"
+# The page names the example image where the package puts it.
+gzip -dc "$work/root/usr/share/man/man1/eeprom24c01.1.gz" | grep -q '^\.IR /usr/share/eeprom24c01/dflt\.dat'
 test "$(PATH="$work/root/usr/bin:$PATH" bash -c '. "$0"; for words; do COMP_WORDS=(eeprom24c01 $words)
     COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _eeprom24c01 eeprom24c01; echo "${COMPREPLY[*]}"; done' \
     "$work/root/usr/share/bash-completion/completions/eeprom24c01" --ch '--chip 24lc2' '-nw df')" = "$(printf -- '--chip --check\n24lc256\ndflt.dat')"
