@@ -35,9 +35,11 @@ using namespace srecord;
 // Text formats only: a binary format such as MsBin takes an all-zero raw
 // image for one of its own. Fast Load and TI-Tagged carry checksums only
 // where a file chooses to, so a record of theirs that reads proves nothing.
+// Atmel Generic reads as srec_cat reads and writes it by default.
 constexpr file_format FORMATS[] = {
     {"ascii-hex", std::nullopt, input_file_ascii_hex::create, false},
-    {"atmel-generic", std::nullopt, input_file_atmel_generic::create_be, false},
+    {"atmel-generic", std::nullopt, [](const std::string& path) { return input_file_atmel_generic::create(path, endian_little); },
+     false},
     {"brecord", std::nullopt, input_file_brecord::create, false},
     {"cosmac", std::nullopt, input_file_cosmac::create, false},
     {"emon52", std::nullopt, input_file_emon52::create, true},

