@@ -131,11 +131,13 @@ reading read_as(const file_format& format, const std::string& path, std::uint32_
     return result;
 }
 
-// Whether the reader read every byte: it skipped no line, and after the
-// last record it handed over come at most one more line, its end record,
-// and white space. Each reader takes its end record its own way: some stop
-// there, some read on to the end of the file without looking, and some
-// hand it over as a record; this holds for all of them.
+// Whether the reader read every byte: it skipped no line (the readers that
+// skip any say so), and after the last record it handed over come at most
+// one more line, its end record, and white space. The readers take their end
+// records each its own way: Intel HEX and Tektronix stop there, MOS
+// Technology and Four Packed Code read on to the end of the file without
+// looking, S-records hand it over as a record and read on; the line the last
+// record ended on is what all of them tell alike.
 bool reads_whole(const reading& r, std::span<const std::uint8_t> source) {
     if (r.format_fault || r.data_records == 0 || r.skipped_lines) return false;
     std::size_t at = 0;
@@ -207,13 +209,14 @@ loaded_file load_file(const std::string& name, std::uint32_t chip_size, const fi
     // Otherwise the content is told only by formats with checksums, and only
     // by one that reads it whole: raw bytes, whatever the chip held, begin
     // like some format's record now and then.
-    for (const file_format& f : file_formats()) {
-        if (format || !f.checksums) continue;
-        reading r = read_as(f, path, chip_size);
-        if (!reads_whole(r, result.source)) continue;
-        if (!r.fault.empty()) return refusal(result, located(place_of(r.fault, path), shown));
-        return accepted(result, std::move(r.image), f);
-    }
+    if (!format)
+        for (const file_format& f : file_formats()) {
+            if (!f.checksums) continue;
+            reading r = read_as(f, path, chip_size);
+            if (!reads_whole(r, result.source)) continue;
+            if (!r.fault.empty()) return refusal(result, located(place_of(r.fault, path), shown));
+            return accepted(result, std::move(r.image), f);
+        }
     const std::string size = std::to_string(chip_size);
     if (result.source.size() != chip_size && format)
         return refusal(result, shown + " holds " + std::to_string(result.source.size()) +

@@ -24,12 +24,12 @@ struct loaded_file {
     bool read_whole = false;           // source is the whole file, also when it is refused
 };
 
-// Reads name ("-": standard input) whole, in the format named, else the one
-// its extension gives (format_of_name), else one with checksums that reads
-// every line of it, with nothing but white space after its end record. A
-// file of exactly chip_size bytes that none of these settles is raw, so that
-// any chip's contents read back in; any other is refused. A format's fault
-// gives "FILE: line N: what". Data past the chip's end, the same address
-// given two values, a raw image of another size and a load file without data
-// are refused. Nothing is written anywhere.
+// Reads name ("-": standard input) whole, in the format named (one that
+// reads), else the one its extension gives (format_of_name), else one with
+// checksums that reads every line of it, with nothing but white space after
+// its end record. A file of exactly chip_size bytes that none of these
+// settles is raw, so that any chip's contents read back in; any other is
+// refused. A format's fault gives "FILE: line N: what". Data past the chip's
+// end, the same address given two values, a raw image of another size and a
+// load file without data are refused. Nothing is written anywhere.
 loaded_file load_file(const std::string& name, std::uint32_t chip_size, const file_format* named = nullptr);
