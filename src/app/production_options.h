@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The options of production runs: the format of -r's output and of -w's and
-// -v's file, the serial number stamped by -w, and the log. Taken as given by the parser, checked against
-// the chosen part before any port is touched.
+// -v's file, the serial number stamped by -w, and the log. Taken as given by
+// the parser, checked against the chosen part before any port is touched.
 #pragma once
 
 #include <cstdio>
