@@ -165,7 +165,8 @@ std::string wanted_image(run_state& s, sparse_image& wanted) {
         for (std::uint32_t a = 0; a < wanted.size(); ++a) wanted.set(a, 0xFF);
         return {};
     }
-    loaded_file loaded = s.run.input ? std::move(*s.run.input) : load_file(s.options.image_file, wanted.size());
+    loaded_file loaded = s.run.input ? std::move(*s.run.input)
+                                     : load_file(s.options.image_file, wanted.size(), s.run.production.read_format);
     s.record().entry.image_file = s.options.image_file;
     if (loaded.read_whole) s.record().entry.image_sha256 = sha256_hex(loaded.source);
     if (!loaded.error.empty()) return loaded.error + ".";

@@ -153,6 +153,10 @@ int main(int argc, char** argv) {
         print_chip_list(stdout);
         return EXIT_DONE;
     }
+    if (options.production.format == "list") {
+        print_format_list(stdout);
+        return EXIT_DONE;
+    }
     chip_target target{};
     problem = choose_chip(options.chip, target);
     if (!problem.empty()) return refuse(problem);
@@ -197,7 +201,7 @@ int main(int argc, char** argv) {
     }
     loaded_file input;
     if (refusal.empty() && (options.action == tool_action::write || options.action == tool_action::verify))
-        input = load_file(options.image_file, target.size());
+        input = load_file(options.image_file, target.size(), production.read_format);
     command_run run{{}, production, &input, log.is_open() ? &log : nullptr, &run_trace, refusal};
     if (options.backend == backend_kind::i2c_dev) {
         i2cdev_device device({options.i2c_device, "/sys", options.force}, target);

@@ -204,8 +204,11 @@ std::string parse_options(int argc, char** argv, tool_options& options) {
     }
     if (problem.empty() && optind < argc) problem = std::string("unexpected argument '") + argv[optind] + "'";
     if (!problem.empty()) return problem;
-    if (options.chip.name == "list" && std::accumulate(std::begin(state.seen), std::end(state.seen), 0) > 1)
+    const int given = std::accumulate(std::begin(state.seen), std::end(state.seen), 0);
+    if (options.chip.name == "list" && given > 1)
         return "--chip list goes alone: it prints the table of parts and does nothing else";
+    if (options.production.format == "list" && given > 1)
+        return "--format list goes alone: it prints the table of formats and does nothing else";
     if ((options.no_chip || options.no_cable) && options.backend != backend_kind::simulated)
         return std::string(options.no_chip ? "--no-chip" : "--no-cable") + " needs --sim FILE";
     if (options.no_chip && options.no_cable) return "choose one of --no-chip and --no-cable";

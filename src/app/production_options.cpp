@@ -2,15 +2,22 @@
 #include "app/production_options.h"
 
 #include "app/options.h"
+#include "image/file_format.h"
 
 std::string choose_production(const tool_options& options, const chip_target& target, production_choice& choice) {
     const production_request& request = options.production;
     const bool reading = options.action == tool_action::read;
+    const bool loading = options.action == tool_action::write || options.action == tool_action::verify;
     if (!request.format.empty()) {
-        if (!reading) return "--format goes with --read";
-        std::optional<output_format> format = parse_output_format(request.format);
-        if (!format) return "--format takes raw, ihex, srec, ti-txt or hexdump, not '" + request.format + "'";
-        choice.format = *format;
+        if (!reading && !loading) return "--format goes with --read, --write or --verify";
+        const file_format* format = find_file_format(request.format);
+        if (!format) return "unknown format '" + request.format + "': --format list shows the known ones";
+        if (reading && !format->written)
+            return "--read writes " + written_format_names() + ", not '" + request.format + "'";
+        if (loading && !format->read())
+            return "--format " + request.format + " is only written: --write and --verify cannot read it";
+        if (reading) choice.format = *format->written;
+        else choice.read_format = format;
     } else if (reading) {
         choice.format = implied_output_format(options.image_file);
     }
@@ -28,4 +35,12 @@ std::string choose_production(const tool_options& options, const chip_target& ta
     // The log is kept in a file; standard error holds the messages.
     if (request.log_file == "-") return "--log takes a file, not '-'";
     return {};
+}
+
+void print_format_list(std::FILE* out) {
+    std::fputs("format              -w/-v  -r   checksums\n", out);
+    auto yes = [](bool b) { return b ? "yes" : "no"; };
+    for (const file_format& f : file_formats())
+        std::fprintf(out, "%-19s %-6s %-4s %s\n", std::string(f.name).c_str(), yes(f.read()), yes(f.written.has_value()),
+                     yes(f.checksums));
 }

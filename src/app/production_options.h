@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The options of production runs: -r's output format, the serial number
-// stamped by -w, and the log. Taken as given by the parser, checked against
-// the chosen part before any port is touched.
+// The options of production runs: the format of -r's output and of -w's and
+// -v's file, the serial number stamped by -w, and the log. Taken as given by
+// the parser, checked against the chosen part before any port is touched.
 #pragma once
 
+#include <cstdio>
 #include <string>
 
 #include "chip/chip_profile.h"
@@ -11,15 +12,18 @@
 #include "production/serial_number.h"
 
 struct production_request {
-    std::string format;       // --format NAME; "" lets -r's file name decide
+    std::string format;       // --format NAME; "" lets the file's name (or, for -w and -v, content) decide
     std::string serial;       // --serial ADDRESS:LENGTH[:FORMAT]
     std::string serial_file;  // --serial-file FILE
     std::string log_file;     // --log FILE
 };
 
+struct file_format;
+
 // What the request comes to for one part.
 struct production_choice {
-    output_format format = output_format::raw;
+    output_format format = output_format::raw;  // of -r
+    const file_format* read_format = nullptr;    // of -w and -v; null: load_file decides
     bool stamps_serial = false;
     serial_layout serial;
 };
@@ -28,3 +32,6 @@ struct tool_options;
 // Checks the request against the action and the part. Returns "" or one line
 // saying what is wrong (a usage error).
 std::string choose_production(const tool_options& options, const chip_target& target, production_choice& choice);
+// --format list: a header, then a line per format, which -w and -v read, -r
+// writes, and which carry checksums.
+void print_format_list(std::FILE* out);

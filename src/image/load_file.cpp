@@ -8,76 +8,22 @@
 #include <cerrno>
 #include <cctype>
 #include <cstring>
+#include <cstdlib>
 #include <optional>
+#include <span>
+#include <utility>
 
-#include <srecord/input/file/ascii_hex.h>
-#include <srecord/input/file/atmel_generic.h>
-#include <srecord/input/file/brecord.h>
-#include <srecord/input/file/cosmac.h>
-#include <srecord/input/file/emon52.h>
-#include <srecord/input/file/fairchild.h>
-#include <srecord/input/file/fastload.h>
-#include <srecord/input/file/four_packed_code.h>
-#include <srecord/input/file/intel.h>
-#include <srecord/input/file/logisim.h>
-#include <srecord/input/file/mif.h>
-#include <srecord/input/file/mos_tech.h>
-#include <srecord/input/file/needham.h>
-#include <srecord/input/file/os65v.h>
-#include <srecord/input/file/signetics.h>
-#include <srecord/input/file/spasm.h>
-#include <srecord/input/file/tektronix.h>
-#include <srecord/input/file/tektronix_extended.h>
-#include <srecord/input/file/ti_tagged.h>
-#include <srecord/input/file/ti_txt.h>
-#include <srecord/input/file/vmem.h>
 #include <srecord/record.h>
 
 #include "util/interruption.h"
 #include "image/address_text.h"
+#include "image/file_format.h"
 #include "image/srecord_support.h"
 #include "text/printable_name.h"
 #include "util/memory_file.h"
 #include "util/unique_fd.h"
 
 namespace {
-
-using srecord::input_file;
-
-struct reader {
-    input_file::pointer (*create)(const std::string&);
-    bool checksummed;  // a record that reads is good evidence of the format
-    // The character its records begin with, where that tells them from other
-    // formats' records; 0 where it does not.
-    char lead;
-};
-
-// libsrecord's own guessing order, text formats only: a binary format such as
-// MsBin takes an all-zero raw image for one of its own.
-const reader READERS[] = {
-    {srecord::input_file_ascii_hex::create, false, 0},
-    {srecord::input_file_atmel_generic::create_be, false, 0},
-    {srecord::input_file_brecord::create, false, 0},
-    {srecord::input_file_cosmac::create, false, 0},
-    {srecord::input_file_emon52::create, true, 0},
-    {srecord::input_file_fairchild::create, true, 0},
-    {srecord::input_file_fastload::create, true, 0},
-    {srecord::input_file_four_packed_code::create, true, '$'},
-    {srecord::input_file_intel::create, true, ':'},
-    {srecord::input_file_logisim::create, false, 0},
-    {srecord::input_file_mif::create, false, 0},
-    {srecord::input_file_mos_tech::create, true, ';'},
-    {srecord::input_file_motorola::create, true, 'S'},
-    {srecord::input_file_needham::create, false, 0},
-    {srecord::input_file_os65v::create, false, 0},
-    {srecord::input_file_signetics::create, true, ':'},
-    {srecord::input_file_spasm::create_be, false, 0},
-    {srecord::input_file_tektronix::create, true, '/'},
-    {srecord::input_file_tektronix_extended::create, true, '%'},
-    {srecord::input_file_ti_tagged::create, true, 'K'},
-    {srecord::input_file_ti_txt::create, false, 0},
-    {srecord::input_file_vmem::create, false, 0},
-};
 
 std::string system_failure(const std::string& what, int error) { return what + ": " + std::strerror(error); }
 
@@ -123,73 +69,87 @@ std::string located(const fault_place& place, const std::string& shown) {
     return shown + ": " + (place.line > 0 ? "line " + std::to_string(place.line) + ": " : "") + place.what;
 }
 
-// The file's first line that holds more than blanks: its number, as
-// libsrecord counts lines, and its first two characters.
-struct first_line {
-    long number = 1;
-    char lead = 0;
-    char next = 0;
-};
-
-first_line first_line_of(const std::vector<std::uint8_t>& bytes) {
-    first_line line;
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        if (bytes[i] == '\n') ++line.number;
-        if (std::isspace(bytes[i])) continue;
-        line.lead = static_cast<char>(bytes[i]);
-        line.next = i + 1 < bytes.size() ? static_cast<char>(bytes[i + 1]) : 0;
-        break;
-    }
-    return line;
+// The line a reader is on, from its "PATH: N".
+long line_of(const srecord::input& in, const std::string& path) {
+    const std::string place = in.filename_and_line();
+    return place.starts_with(path + ": ") ? std::atol(place.c_str() + path.size() + 2) : 0;
 }
 
-// Throws from the reader's own position, so that the line is named.
-[[noreturn]] void refuse(const srecord::input& in, const std::string& what) {
-    throw srecord_throwing_quit::fault{in.filename_and_line() + ": " + what};
-}
-
-void take(const srecord::input& in, const srecord::record& record, sparse_image& image) {
-    if (record.get_type() != srecord::record::type_data) return;
+// "" or why the chip cannot take the record, "PATH: N: what", from the
+// reader's own position, so that the line is named.
+std::string take(const srecord::input& in, const srecord::record& record, sparse_image& image) {
+    if (record.get_type() != srecord::record::type_data) return {};
     std::uint64_t start = record.get_address();
     std::uint64_t end = start + record.get_length();
+    const std::string place = in.filename_and_line() + ": ";
     if (end > image.size()) {
         std::uint64_t first_outside = start > image.size() ? start : image.size();
-        refuse(in, "data at " + address_text(static_cast<std::uint32_t>(first_outside), image.size()) + " to " +
-                       address_text(static_cast<std::uint32_t>(end - 1), image.size()) +
-                       " lies beyond the chip's last address " + address_text(image.size() - 1, image.size()));
+        return place + "data at " + address_text(static_cast<std::uint32_t>(first_outside), image.size()) + " to " +
+               address_text(static_cast<std::uint32_t>(end - 1), image.size()) + " lies beyond the chip's last address " +
+               address_text(image.size() - 1, image.size());
     }
     for (std::uint64_t a = start; a < end; ++a) {
         auto address = static_cast<std::uint32_t>(a);
         auto value = static_cast<std::uint8_t>(record.get_data(static_cast<std::size_t>(a - start)));
         if (image.covered[address] && image.bytes[address] != value)
-            refuse(in, "address " + address_text(address, image.size()) + " is given two different bytes");
+            return place + "address " + address_text(address, image.size()) + " is given two different bytes";
         image.set(address, value);
     }
+    return {};
 }
 
-enum class attempt { not_this_format, read, first_record_fault, later_fault };
+// What one format's reader made of a file.
+struct reading {
+    sparse_image image;
+    std::string fault;          // "" or the first, "PATH: N: what": the reader's, or data the chip cannot take
+    bool format_fault = false;  // the reader failed: the file is not, or not a good, file of the format
+    std::size_t data_records = 0;
+    long last_line = 0;         // the line the last record handed over ended on
+    bool skipped_lines = false; // the reader passed over lines that are none of its format's
+};
 
-// Tries one reader on the file: whether it takes the first record, and if so
-// every record after it.
-attempt try_reader(const reader& r, const std::string& path, sparse_image& image, std::string& fault_text) {
+// Reads the file as the format does, to the end: past data the chip cannot
+// take too, for whether the format reads the whole file.
+reading read_as(const file_format& format, const std::string& path, std::uint32_t chip_size) {
+    reading result;
+    result.image = sparse_image(chip_size);
     srecord_throwing_quit quitter;
-    input_file::pointer in = r.create(path);
+    srecord::input_file::pointer in = format.reader(path);
     in->set_quit(quitter);
     srecord::record record;
     try {
-        if (!in->read(record)) return attempt::not_this_format;
+        while (in->read(record)) {
+            result.last_line = line_of(*in, path);
+            if (record.get_type() == srecord::record::type_data) ++result.data_records;
+            if (result.fault.empty()) result.fault = take(*in, record, result.image);
+        }
     } catch (const srecord_throwing_quit::fault& f) {
-        fault_text = f.text;
-        return attempt::first_record_fault;
+        if (result.fault.empty()) result.fault = f.text;
+        result.format_fault = true;
     }
-    try {
-        do take(*in, record, image);
-        while (in->read(record));
-        return attempt::read;
-    } catch (const srecord_throwing_quit::fault& f) {
-        fault_text = f.text;
-        return attempt::later_fault;
+    result.skipped_lines = quitter.skipped_lines();
+    return result;
+}
+
+// Whether the reader read every byte: it skipped no line (the readers that
+// skip any say so), and after the last record it handed over come at most
+// one more line, its end record, and white space. The readers take their end
+// records each its own way: Intel HEX and Tektronix stop there, MOS
+// Technology and Four Packed Code read on to the end of the file without
+// looking, S-records hand it over as a record and read on; the line the last
+// record ended on is what all of them tell alike.
+bool reads_whole(const reading& r, std::span<const std::uint8_t> source) {
+    if (r.format_fault || r.data_records == 0 || r.skipped_lines) return false;
+    std::size_t at = 0;
+    for (long line = 1; line <= r.last_line && at < source.size(); ++at)
+        if (source[at] == '\n') ++line;
+    int lines_with_text = 0;
+    bool text = false;
+    for (; at < source.size(); ++at) {
+        if (source[at] == '\n') lines_with_text += std::exchange(text, false);
+        else if (!std::isspace(source[at])) text = true;
     }
+    return lines_with_text + text <= 1;
 }
 
 // Keeps the source bytes, for the log's digest of what was read.
@@ -199,9 +159,15 @@ loaded_file refusal(loaded_file& result, std::string error) {
     return std::move(result);
 }
 
+loaded_file accepted(loaded_file& result, sparse_image image, const file_format& format) {
+    result.image = std::move(image);
+    result.format = format.name;
+    return std::move(result);
+}
+
 }  // namespace
 
-loaded_file load_file(const std::string& name, std::uint32_t chip_size) {
+loaded_file load_file(const std::string& name, std::uint32_t chip_size, const file_format* named) {
     loaded_file result;
     result.image = sparse_image(chip_size);
     std::string shown = name == "-" ? "standard input" : printable_name(name);
@@ -233,53 +199,32 @@ loaded_file load_file(const std::string& name, std::uint32_t chip_size) {
         path = copy->path();
     }
 
-    // A file of the chip's size is a raw image unless a format with
-    // checksums reads it, or has read its first record: -r's raw files,
-    // whatever the chip holds, must load as they were read.
-    const bool chip_sized = result.source.size() == chip_size;
-    const first_line start = first_line_of(result.source);
-    std::string first_fault;     // of a format without checksums, after a record read
-    std::string start_fault;     // in the first record of a checksummed format the file begins like
-    bool start_fault_is_checksum = false;
-    for (const reader& r : READERS) {
-        sparse_image image(chip_size);
-        std::string fault;
-        attempt outcome = try_reader(r, path, image, fault);
-        if (outcome == attempt::not_this_format) continue;
-        if (outcome == attempt::read) {
-            if (chip_sized && !r.checksummed) continue;
-            if (image.covered_count() == 0) return refusal(result, shown + " holds no data for the chip");
-            result.image = std::move(image);
-            result.format = r.create(path)->get_file_format_name();
-            return result;
-        }
-        const fault_place place = place_of(fault, path);
-        const bool led = r.lead != 0 && start.lead == r.lead;
-        if (!r.checksummed) {
-            if (outcome == attempt::later_fault && first_fault.empty()) first_fault = located(place, shown);
-            continue;
-        }
-        // A record handed over, or a first line of its kind that read without
-        // a fault (an extended-address record hands nothing over), makes the
-        // file this format's, and any later fault its error.
-        if (outcome == attempt::later_fault || (led && place.line > start.number))
-            return refusal(result, located(place, shown));
-        // A record whose only fault is its checksum is surely of this format.
-        const bool checksum = place.what.find("checksum") != std::string::npos;
-        if (led && std::isxdigit(static_cast<unsigned char>(start.next)) &&
-            (start_fault.empty() || (checksum && !start_fault_is_checksum))) {
-            start_fault = located(place, shown);
-            start_fault_is_checksum = checksum;
-        }
+    const file_format* format = named ? named : format_of_name(name == "-" ? "" : name);
+    if (format && format->reader) {
+        reading r = read_as(*format, path, chip_size);
+        if (!r.fault.empty()) return refusal(result, located(place_of(r.fault, path), shown));
+        if (r.image.covered_count() == 0) return refusal(result, shown + " holds no data for the chip");
+        return accepted(result, std::move(r.image), *format);
     }
-    if (chip_sized) {
-        for (std::uint32_t a = 0; a < chip_size; ++a) result.image.set(a, result.source[a]);
-        result.format = "raw";
-        return result;
-    }
-    if (!start_fault.empty()) return refusal(result, start_fault);
-    if (!first_fault.empty()) return refusal(result, first_fault);
-    return refusal(result, shown + " holds " + std::to_string(result.source.size()) +
-                               " bytes and is no load file libsrecord knows; a raw image is exactly " +
-                               std::to_string(chip_size) + " bytes");
+    // Otherwise the content is told only by formats with checksums, and only
+    // by one that reads it whole: raw bytes, whatever the chip held, begin
+    // like some format's record now and then.
+    if (!format)
+        for (const file_format& f : file_formats()) {
+            if (!f.checksums) continue;
+            reading r = read_as(f, path, chip_size);
+            if (!reads_whole(r, result.source)) continue;
+            if (!r.fault.empty()) return refusal(result, located(place_of(r.fault, path), shown));
+            return accepted(result, std::move(r.image), f);
+        }
+    const std::string size = std::to_string(chip_size);
+    if (result.source.size() != chip_size && format)
+        return refusal(result, shown + " holds " + std::to_string(result.source.size()) +
+                                   " bytes; a raw image is exactly " + size + " bytes");
+    if (result.source.size() != chip_size)
+        return refusal(result, shown + " is no load file with checksums and no " + size +
+                                   "-byte raw image: name its format with --format (--format list shows them)");
+    for (std::uint32_t a = 0; a < chip_size; ++a) result.image.set(a, result.source[a]);
+    result.format = "raw";
+    return result;
 }

@@ -1,38 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "image/output_format.h"
 
-#include <algorithm>
-#include <cctype>
-
 #include <srecord/output/file/hexdump.h>
 #include <srecord/output/file/intel.h>
 #include <srecord/output/file/ti_txt.h>
 
 #include <srecord/record.h>
 
+#include "image/file_format.h"
 #include "image/srecord_support.h"
 #include "util/memory_file.h"
 
 namespace {
-
-struct named_format {
-    std::string_view name;
-    output_format format;
-};
-constexpr named_format NAMES[] = {
-    {"raw", output_format::raw},   {"ihex", output_format::ihex},       {"srec", output_format::srec},
-    {"ti-txt", output_format::ti_txt}, {"hexdump", output_format::hexdump},
-};
-constexpr named_format SUFFIXES[] = {
-    {".hex", output_format::ihex}, {".ihex", output_format::ihex}, {".srec", output_format::srec},
-    {".s19", output_format::srec}, {".s28", output_format::srec},
-};
-
-bool ends_with_any_case(std::string_view text, std::string_view suffix) {
-    return text.size() >= suffix.size() &&
-           std::ranges::equal(text.substr(text.size() - suffix.size()), suffix,
-                              [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; });
-}
 
 srecord::output::pointer writer_for(output_format format, const std::string& path) {
     switch (format) {
@@ -48,15 +27,13 @@ srecord::output::pointer writer_for(output_format format, const std::string& pat
 }  // namespace
 
 std::optional<output_format> parse_output_format(std::string_view name) {
-    for (const named_format& n : NAMES)
-        if (n.name == name) return n.format;
-    return std::nullopt;
+    const file_format* format = find_file_format(name);
+    return format ? format->written : std::nullopt;
 }
 
 output_format implied_output_format(std::string_view file_name) {
-    for (const named_format& s : SUFFIXES)
-        if (ends_with_any_case(file_name, s.name)) return s.format;
-    return output_format::raw;
+    const file_format* format = format_of_name(file_name);
+    return format && format->written ? *format->written : output_format::raw;
 }
 
 rendered_image render_image(std::span<const std::uint8_t> contents, output_format format) {

@@ -11,10 +11,11 @@
 
 enum class output_format { raw, ihex, srec, ti_txt, hexdump };
 
-// "raw", "ihex", "srec", "ti-txt", "hexdump"; nullopt for any other name.
+// "raw", "ihex", "srec", "ti-txt", "hexdump"; nullopt for any other name,
+// also for a format -r does not write (file_format.h).
 std::optional<output_format> parse_output_format(std::string_view name);
-// The format a file name implies: .hex and .ihex Intel HEX, .srec, .s19 and
-// .s28 S-records (any case); raw for every other name.
+// The format a file name's extension implies (file_format.h); raw for every
+// other name.
 output_format implied_output_format(std::string_view file_name);
 
 struct rendered_image {

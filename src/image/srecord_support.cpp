@@ -7,6 +7,8 @@ void srecord_throwing_quit::message_v(const char* format, va_list args) {
     char text[512];
     std::vsnprintf(text, sizeof text, format, args);
     last_ = text;
+    // The readers that skip lines say so in these words ("ignoring garbage lines").
+    if (last_.find("garbage") != std::string::npos) skipped_lines_ = true;
 }
 
 void srecord_throwing_quit::exit(int) { throw fault{last_}; }

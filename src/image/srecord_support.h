@@ -26,7 +26,8 @@ public:
 // libsrecord reports a fault in a file through a quit object whose exit()
 // must not return; the default one ends the process. This one throws the
 // fault's text instead, so that a bad file ends the load and not the tool.
-// Warnings are kept only until the next message.
+// Warnings are kept only until the next message; one that says the reader
+// skipped lines as none of its format's is noted.
 class srecord_throwing_quit : public srecord::quit {
 public:
     struct fault {
@@ -34,7 +35,9 @@ public:
     };
     void message_v(const char* format, va_list args) override;
     [[noreturn]] void exit(int status) override;
+    bool skipped_lines() const { return skipped_lines_; }
 
 private:
     std::string last_;
+    bool skipped_lines_ = false;
 };

@@ -72,8 +72,7 @@ TEST(Command, FailuresExitOneAndTouchNothing) {
         dir.put("odd.bin", std::string(size, 'x'));
         r = dir.run(sim({"--trace", "bus.vcd", "-w", "odd.bin"}), "");
         EXPECT_EQ(r.status, 1);
-        EXPECT_EQ(r.err, "odd.bin holds " + std::to_string(size) +
-                              " bytes and is no load file libsrecord knows; a raw image is exactly 128 bytes.\n");
+        EXPECT_EQ(r.err, "odd.bin holds " + std::to_string(size) + " bytes; a raw image is exactly 128 bytes.\n");
         EXPECT_EQ(dir.get("bus.vcd").find("$dumpvars"), std::string::npos) << "the port was touched";
     }
     r = dir.run({"--port", "no-such-port", "-r", "out.bin"}, "");

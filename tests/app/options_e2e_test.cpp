@@ -67,6 +67,9 @@ TEST(Options, ParsedAsOtherLinuxTools) {
         {{"--page-size", "", "--sim", "x"}, "option --page-size was given an empty value"},
         {{"--sim", "x", "-v", ""}, "option --verify was given an empty value"},
         {{"--chip", "list", "-w", "image.bin"}, "--chip list goes alone: it prints the table of parts and does nothing else"},
+        {{"--format", "list", "-r", "x"}, "--format list goes alone: it prints the table of formats and does nothing else"},
+        {{"--sim", "x", "-r", "x.hex", "--format", "tektronix"}, "--read writes hexdump, ihex, raw, srec or ti-txt, not 'tektronix'"},
+        {{"--sim", "x", "-v", "x", "--format", "hexdump"}, "--format hexdump is only written: --write and --verify cannot read it"},
     };
     for (const auto& [args, problem] : refused) {
         r = dir.run(args, "");

@@ -7,6 +7,9 @@
 
 #include <sys/resource.h>
 
+#include <random>
+#include <tuple>
+
 #include "support/expected_output.h"
 #include "support/run_tool.h"
 #include "support/srec_cat.h"
@@ -101,6 +104,65 @@ TEST(LoadFiles, BadFilesEndWithOneLineAndTouchNothing) {
             EXPECT_TRUE(r.err.starts_with(message)) << r.err;
             EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
             EXPECT_EQ(dir.get("chip.bin"), counting_image());
+        }
+    }
+}
+
+// The files misread before: Tektronix files, and a raw backup that begins with a HEX record and an end record.
+TEST(LoadFiles, FilesOnceMisreadAreReadRightOrRefused) {
+    tool_dir dir;
+    const std::string data = counting_image().substr(0, 64), held = data + std::string(64, '\xff');
+    const std::string backup = (":0100000041BE\n:00000001FF\n" + counting_image()).substr(0, 128);
+    dir.put("data.bin", data);
+    ASSERT_TRUE(srec_cat(dir, "data.bin -Binary -o in.tek -Tektronix") &&
+                srec_cat(dir, "data.bin -Binary -offset 0x70 -o out.tek -Tektronix"));
+    dir.put("backup", backup);
+    dir.put("chip.bin", std::string(128, '\xff'));
+    const std::tuple<std::vector<std::string>, std::string, std::string, std::string> cases[] = {
+        {sim({"-w", "in.tek"}), "", held, "Wrote 64 bytes and verified them.\n"},
+        {sim({"-v", "-"}), dir.get("in.tek"), held, "Verified 64 bytes: the chip matches standard input.\n"},
+        {sim({"-w", "-"}), dir.get("out.tek"), held, "standard input: line 1: data at 0x80 to 0x8f lies beyond the chip's last address 0x7f.\n"},
+        {sim({"-w", "backup"}), "", backup, "Wrote 128 bytes and verified them.\n"},
+        {sim({"-v", "-"}), backup, backup, "Verified 128 bytes: the chip matches standard input.\n"},
+    };
+    for (const auto& [args, input, chip, message] : cases) {
+        tool_run r = dir.run(args, input);
+        EXPECT_TRUE(r.err.starts_with(message)) << r.err;
+        EXPECT_EQ(dir.get("chip.bin"), chip);
+    }
+}
+
+// What -r wrote of any contents, also the start of a load file, loads back by its name and through "-".
+TEST(LoadFiles, WhatReadWroteLoadsBackAsItWas) {
+    tool_dir dir;
+    const std::string list = dir.run({"--format", "list"}, "").out;
+    EXPECT_TRUE(list.starts_with("format              -w/-v  -r   checksums\nascii-hex           yes    no   no\n") &&
+                std::count(list.begin(), list.end(), '\n') == 25) << list;
+    const char* starts[] = {"Emon52", "FAIrchild", "Four_Packed_Code", "Intel", "MOS_Tech", "Motorola", "SIGnetics",
+                            "Tektronix", "Tektronix_Extended", "Texas_Instruments_Tagged", "Texas_Instruments_TeXT"};
+    // -r's file and options; TI-TXT has no checksums and is read only when named.
+    const std::vector<std::string> reads[] = {{"x.bin"}, {"x.ROM"}, {"x"}, {"x.hex"}, {"x", "--format", "ihex"}, {"x.s37"},
+                                              {"x", "--format", "srec"}, {"x.txt", "--format", "ti-txt"}};
+    std::mt19937 random(20261222);
+    auto bytes = [&random](std::size_t n) { std::string b; while (b.size() < n) b += static_cast<char>(random()); return b; };
+    for (int run = 0; run < 40; ++run) {
+        const std::size_t size = run % 2 ? 128 : 512;
+        dir.put("piece.bin", bytes(8));  // Fairchild records hold 8 bytes
+        ASSERT_TRUE(srec_cat(dir, "piece.bin -Binary -o piece.load -" + std::string(starts[random() % std::size(starts)])));
+        const std::string contents = ((run % 3 ? dir.get("piece.load") : "") + bytes(size)).substr(0, size);
+        const std::vector<std::string>& read = reads[random() % std::size(reads)];
+        std::vector<std::string> args{"--sim", "chip.bin", "--chip", size == 128 ? "24c01" : "24c04", "-r"};
+        args.insert(args.end(), read.begin(), read.end());
+        dir.put("chip.bin", contents);
+        ASSERT_EQ(dir.run(args, "").status, 0);
+        dir.put("chip.bin", bytes(size));
+        for (const std::string& file : {read[0], std::string("-")}) {
+            args.resize(4);
+            args.insert(args.end(), {file == "-" ? "-v" : "-w", file});
+            if (read[0] == "x.txt") args.insert(args.end(), read.begin() + 1, read.end());
+            tool_run r = dir.run(args, file == "-" ? dir.get(read[0]) : "");
+            EXPECT_EQ(dir.get("chip.bin"), contents) << read[0] << r.err;
+            EXPECT_TRUE(file != "-" || r.err.starts_with("Verified " + std::to_string(size) + " bytes")) << r.err;
         }
     }
 }

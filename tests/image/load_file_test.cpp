@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "image/file_format.h"
 #include "image/load_file.h"
 #include "support/run_tool.h"
 #include "support/srec_cat.h"
@@ -26,7 +27,8 @@ TEST(LoadFile, FilesMadeBySrecCatLoadByteExact) {
     for (const char* format : formats) {
         SCOPED_TRACE(format);
         ASSERT_TRUE(srec_cat(dir, std::string("image.bin -Binary -o image.load ") + format));
-        loaded_file loaded = load_file(dir.file("image.load"), 256);
+        loaded_file loaded =  // TI-TXT has no checksums: it is read only when named
+            load_file(dir.file("image.load"), 256, std::string(format) == "-TI_Text" ? find_file_format("ti-txt") : nullptr);
         ASSERT_EQ(loaded.error, "");
         EXPECT_EQ(as_string(loaded.image.bytes), counting_image(256));
         EXPECT_EQ(loaded.image.covered_count(), 256u);
@@ -104,8 +106,7 @@ TEST(LoadFile, BadFilesAreRefusedInOneLine) {
         {"cut.hex", ext + ":100000\n", "cut.hex: line 2: "},
         {"first.hex", ":10000000ZZ\n", "first.hex: line 1: "},
         {"eof.hex", ":00000001FF\n", "eof.hex holds no data for the chip"},
-        {"short.bin", std::string(100, 'x'),
-         "short.bin holds 100 bytes and is no load file libsrecord knows; a raw image is exactly 128 bytes"},
+        {"short.bin", std::string(100, 'x'), "short.bin holds 100 bytes; a raw image is exactly 128 bytes"},
     };
     tool_dir dir;
     for (const bad_case& c : cases) {
@@ -115,6 +116,41 @@ TEST(LoadFile, BadFilesAreRefusedInOneLine) {
         EXPECT_EQ(loaded.error.substr(0, dir.path().size() + 1), dir.path() + "/");
         EXPECT_TRUE(loaded.error.substr(dir.path().size() + 1).starts_with(c.error)) << loaded.error;
     }
+}
+
+// Each format reads srec_cat's files of it when named, one with checksums also by their content, but not with
+// a line of none of its records before them or a second end record after; data past the chip's end is refused.
+TEST(LoadFile, EveryFormatReadsItsFilesWholeAndNothingPastTheChip) {
+    const std::pair<const char*, const char*> formats[] = {
+        {"Ascii_Hex", "ascii-hex"}, {"Atmel_Generic", "atmel-generic"}, {"B-Record", "brecord"}, {"COsmac", "cosmac"},
+        {"Emon52", "emon52"}, {"FAIrchild", "fairchild"}, {"Fast_Load", "fastload"}, {"Four_Packed_Code", "four-packed-code"},
+        {"Intel", "ihex"}, {"LOGisim", "logisim"}, {"Memory_Initialization_File", "mif"}, {"MOS_Tech", "mos-tech"},
+        {"Motorola", "srec"}, {"Needham_Hexadecimal", "needham"}, {"Ohio_Scientific", "os65v"}, {"SIGnetics", "signetics"},
+        {"SPAsm", "spasm"}, {"Tektronix", "tektronix"}, {"Tektronix_Extended", "tektronix-extended"},
+        {"Texas_Instruments_Tagged", "ti-tagged"}, {"Texas_Instruments_TeXT", "ti-txt"}, {"VMem", "vmem"}};
+    tool_dir dir;
+    for (const auto& [option, name] : formats)
+        for (std::size_t at : {0, 56, 112}) {
+            const std::string data = counting_image(8 * (1 + (std::string(name).size() + at) % 5));
+            const bool fits = at + data.size() <= 128;
+            dir.put("data.bin", data);
+            // Logisim files have no addresses; srec_cat's Fairchild files lack their end record.
+            const bool made = srec_cat(dir, "data.bin -Binary -offset " + std::to_string(at) + " -o image.load -" + option);
+            if (!made) { EXPECT_EQ(name, std::string("logisim")); continue; }
+            if (name == std::string("fairchild")) dir.put("image.load", dir.get("image.load") + "*\n");
+            for (const file_format* format = find_file_format(name); auto named : {format, format->checksums ? nullptr : format}) {
+                loaded_file loaded = load_file(dir.file("image.load"), 128, named);
+                EXPECT_EQ(fits ? "" : "beyond",
+                          loaded.error.ends_with(" lies beyond the chip's last address 0x7f") ? "beyond" : loaded.error)
+                    << name << " at " << at;
+                if (!fits) continue;
+                EXPECT_EQ(loaded.format + as_string(loaded.image.bytes).substr(at, data.size()), name + data);
+                EXPECT_EQ(loaded.image.covered_count(), data.size());
+            }
+            dir.put("image.load", at == 56 ? "x\n" + dir.get("image.load") : dir.get("image.load") + ":00000001FF\n");
+            loaded_file more = load_file(dir.file("image.load"), 128);  // raw if it happens to be of the chip's size
+            EXPECT_TRUE(more.format == "raw" || more.error.ends_with("(--format list shows them)")) << more.error;
+        }
 }
 
 TEST(LoadFile, EndlessAndMissingInputsAreRefused) {
