@@ -105,7 +105,7 @@ struct reading {
     bool format_fault = false;  // the reader failed: the file is not, or not a good, file of the format
     std::size_t data_records = 0;
     long last_line = 0;         // the line the last record handed over ended on
-    bool skipped_lines = false; // the reader passed over lines that are none of its format's
+    std::string skipped;        // "" or the reader's warning that it passed over lines none of its format's
 };
 
 // Reads the file as the format does, to the end: past data the chip cannot
@@ -127,29 +127,39 @@ reading read_as(const file_format& format, const std::string& path, std::uint32_
         if (result.fault.empty()) result.fault = f.text;
         result.format_fault = true;
     }
-    result.skipped_lines = quitter.skipped_lines();
+    result.skipped = quitter.skipped_lines();
     return result;
 }
 
-// Whether the reader read every byte: it skipped no line (the readers that
-// skip any say so), and after the last record it handed over come at most
-// one more line, its end record, and white space. The readers take their end
-// records each its own way: Intel HEX and Tektronix stop there, MOS
-// Technology and Four Packed Code read on to the end of the file without
-// looking, S-records hand it over as a record and read on; the line the last
-// record ended on is what all of them tell alike.
-bool reads_whole(const reading& r, std::span<const std::uint8_t> source) {
-    if (r.format_fault || r.data_records == 0 || r.skipped_lines) return false;
+// The first line of the file the reader did not read, 0 when it read them
+// all: one it skipped as none of its records (the readers that skip any say
+// so), or text after the one line, its end record, that may follow the last
+// record it handed over. The readers take their end records each its own
+// way: Intel HEX and Tektronix stop there, MOS Technology and Four Packed
+// Code read on to the end of the file without looking, S-records hand it
+// over as a record and read on; the line the last record ended on is what
+// all of them tell alike.
+long unread_line(const reading& r, const std::string& path, std::span<const std::uint8_t> source) {
+    if (!r.skipped.empty()) return std::max(1L, place_of(r.skipped, path).line);
     std::size_t at = 0;
-    for (long line = 1; line <= r.last_line && at < source.size(); ++at)
+    long line = 1;
+    for (; line <= r.last_line && at < source.size(); ++at)
         if (source[at] == '\n') ++line;
     int lines_with_text = 0;
-    bool text = false;
-    for (; at < source.size(); ++at) {
-        if (source[at] == '\n') lines_with_text += std::exchange(text, false);
-        else if (!std::isspace(source[at])) text = true;
+    for (bool text = false; at < source.size(); ++at) {
+        if (source[at] == '\n') {
+            lines_with_text += std::exchange(text, false);
+            ++line;
+        } else if (!std::isspace(source[at]) && !std::exchange(text, true) && lines_with_text == 1) {
+            return line;
+        }
     }
-    return lines_with_text + text <= 1;
+    return 0;
+}
+
+// Whether the reader read the whole file as records of its format.
+bool reads_whole(const reading& r, const std::string& path, std::span<const std::uint8_t> source) {
+    return !r.format_fault && r.data_records > 0 && unread_line(r, path, source) == 0;
 }
 
 // Keeps the source bytes, for the log's digest of what was read.
@@ -204,6 +214,13 @@ loaded_file load_file(const std::string& name, std::uint32_t chip_size, const fi
         reading r = read_as(*format, path, chip_size);
         if (!r.fault.empty()) return refusal(result, located(place_of(r.fault, path), shown));
         if (r.image.covered_count() == 0) return refusal(result, shown + " holds no data for the chip");
+        // A format with checksums is read whole or not at all: a line it
+        // would pass over may be a record that lost a character.
+        if (long line = format->checksums ? unread_line(r, path, result.source) : 0)
+            return refusal(result, shown + ": line " + std::to_string(line) + ": " +
+                                       (r.skipped.empty() ? "text after the end record"
+                                                          : "no " + std::string(format->name) + " record") +
+                                       ", which " + std::string(format->name) + " files may not hold");
         return accepted(result, std::move(r.image), *format);
     }
     // Otherwise the content is told only by formats with checksums, and only
@@ -213,7 +230,7 @@ loaded_file load_file(const std::string& name, std::uint32_t chip_size, const fi
         for (const file_format& f : file_formats()) {
             if (!f.checksums) continue;
             reading r = read_as(f, path, chip_size);
-            if (!reads_whole(r, result.source)) continue;
+            if (!reads_whole(r, path, result.source)) continue;
             if (!r.fault.empty()) return refusal(result, located(place_of(r.fault, path), shown));
             return accepted(result, std::move(r.image), f);
         }

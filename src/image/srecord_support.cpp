@@ -8,7 +8,7 @@ void srecord_throwing_quit::message_v(const char* format, va_list args) {
     std::vsnprintf(text, sizeof text, format, args);
     last_ = text;
     // The readers that skip lines say so in these words ("ignoring garbage lines").
-    if (last_.find("garbage") != std::string::npos) skipped_lines_ = true;
+    if (skipped_.empty() && last_.find("garbage") != std::string::npos) skipped_ = last_;
 }
 
 void srecord_throwing_quit::exit(int) { throw fault{last_}; }

@@ -35,9 +35,10 @@ public:
     };
     void message_v(const char* format, va_list args) override;
     [[noreturn]] void exit(int status) override;
-    bool skipped_lines() const { return skipped_lines_; }
+    // The first warning that the reader skipped lines, "FILE: LINE: ...", or "".
+    const std::string& skipped_lines() const { return skipped_; }
 
 private:
     std::string last_;
-    bool skipped_lines_ = false;
+    std::string skipped_;
 };

@@ -117,6 +117,8 @@ TEST(LoadFiles, FilesOnceMisreadAreReadRightOrRefused) {
     ASSERT_TRUE(srec_cat(dir, "data.bin -Binary -o in.tek -Tektronix") &&
                 srec_cat(dir, "data.bin -Binary -offset 0x70 -o out.tek -Tektronix"));
     dir.put("backup", backup);
+    dir.put("lost.hex", ":0100000041BE\n0100010041BD\n:00000001FF\n");  // a record that lost its colon
+    dir.put("two.hex", ":0100000041BE\n:00000001FF\n:0100010041BD\n:00000001FF\n");
     dir.put("chip.bin", std::string(128, '\xff'));
     const std::tuple<std::vector<std::string>, std::string, std::string, std::string> cases[] = {
         {sim({"-w", "in.tek"}), "", held, "Wrote 64 bytes and verified them.\n"},
@@ -124,6 +126,8 @@ TEST(LoadFiles, FilesOnceMisreadAreReadRightOrRefused) {
         {sim({"-w", "-"}), dir.get("out.tek"), held, "standard input: line 1: data at 0x80 to 0x8f lies beyond the chip's last address 0x7f.\n"},
         {sim({"-w", "backup"}), "", backup, "Wrote 128 bytes and verified them.\n"},
         {sim({"-v", "-"}), backup, backup, "Verified 128 bytes: the chip matches standard input.\n"},
+        {sim({"-w", "lost.hex"}), "", backup, "lost.hex: line 2: no ihex record, which ihex files may not hold.\n"},
+        {sim({"-w", "two.hex"}), "", backup, "two.hex: line 3: text after the end record, which ihex files may not hold.\n"},
     };
     for (const auto& [args, input, chip, message] : cases) {
         tool_run r = dir.run(args, input);
