@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/action_record.h"
+#include "app/actions.h"
 #include "app/device_texts.h"
 #include "app/run_ending.h"
 #include "chip/control_byte.h"
@@ -24,6 +25,18 @@
 #include "image/load_file.h"
 #include "image/output_target.h"
 #include "text/printable_name.h"
+
+// One command-line run as its actions see it.
+struct run_state {
+    const action_row& row;
+    const tool_options& options;
+    eeprom_device& device;
+    const command_run& run;
+    run_ending& ending;
+    progress_display progress;
+
+    action_record& record() { return ending.record; }
+};
 
 namespace {
 
@@ -46,16 +59,6 @@ std::string failure_text(const eeprom_device& device, const device_outcome& outc
     }
 }
 
-// One command-line run as its actions see it.
-struct run_state {
-    const tool_options& options;
-    eeprom_device& device;
-    const command_run& run;
-    run_ending& ending;
-    progress_display progress;
-
-    action_record& record() { return ending.record; }
-};
 
 // Says the line for an outcome that is not done; the exit status: 128 + the
 // signal for one that a signal ended.
@@ -92,8 +95,8 @@ device_outcome read_whole_chip(run_state& s, bytes& image, action_phase& phase) 
         phase = action_phase::line_test;
         device_outcome step = lines_ready(s.device);
         if (step.result != device_result::done) return step;
-        phase = action_phase::reading;
-        return read_image_then_idle(s.device, image, phase_of(s.progress, progress_phase::reading));
+        phase = s.row.read_told;
+        return read_image_then_idle(s.device, image, phase_of(s.progress, s.row.read_shown));
     });
     s.progress.clear();
     return outcome;
@@ -161,7 +164,7 @@ std::string erased_text(std::size_t written, std::size_t size, std::size_t chang
 // into input, or read now), or every byte ff. "" or the line refusing the
 // file.
 std::string wanted_image(run_state& s, sparse_image& wanted) {
-    if (s.options.action == tool_action::erase) {
+    if (!s.row.loads_image) {  // an erase
         for (std::uint32_t a = 0; a < wanted.size(); ++a) wanted.set(a, 0xFF);
         return {};
     }
@@ -212,8 +215,8 @@ int take_serial(run_state& s, sparse_image& wanted) {
 int program_or_verify(run_state& s) {
     const tool_options& options = s.options;
     eeprom_device& device = s.device;
-    const bool erase = options.action == tool_action::erase;
-    const bool write = options.action == tool_action::write || erase;
+    const bool write = s.row.writes_chip;
+    const bool erase = write && !s.row.loads_image;
     const bool compare = !write || !options.no_verify;
     action_sizes sizes{device.target().size()};
     sparse_image wanted(static_cast<std::uint32_t>(sizes.part));
@@ -258,8 +261,8 @@ int program_or_verify(run_state& s) {
             s.record().entry.bytes_written = step.bytes;
         }
         if (step.result != device_result::done || !compare || interruption_signal() != 0) return step;
-        phase = write ? action_phase::reading_back : action_phase::comparing;
-        return read_image_then_idle(device, chip, phase_of(s.progress, progress_phase::verifying));
+        phase = s.row.read_told;
+        return read_image_then_idle(device, chip, phase_of(s.progress, s.row.read_shown));
     });
     s.progress.clear();
     if (outcome.result != device_result::done) return failed(s, outcome, phase, sizes);
@@ -397,7 +400,7 @@ int check_board(run_state& s) {
     action_sizes sizes{part.size()};
     if (outcome.result != device_result::done && outcome.result != device_result::sda_not_driven &&
         outcome.result != device_result::sda_held_low)
-        return failed(s, outcome, action_phase::checking, sizes);
+        return failed(s, outcome, s.row.read_told, sizes);
     if (outcome.result != device_result::done) record.failed(std::string("Lines: ") + line_fault_text(outcome.result));
     else if (!answered) record.failed("EEPROM: no acknowledge");
     return outcome.result == device_result::done && answered ? EXIT_DONE : EXIT_FAILED;
@@ -407,48 +410,63 @@ int check_board(run_state& s) {
 
 std::string overlapping_files(const tool_options& options) {
     struct named {
-        const char* option;
+        std::string option;
         std::string identity;
     };
     std::vector<named> files;
-    auto add = [&](const char* option, const std::string& name, bool input) {
+    auto add = [&](const std::string& option, const std::string& name, bool input) {
         if (!name.empty()) files.push_back({option, file_identity(name, input)});
     };
     add("--trace", options.trace_file, false);
     add("--sim", options.chip_file, false);
-    if (options.action == tool_action::read) add("--read", options.image_file, false);
-    if (options.action == tool_action::write) add("--write", options.image_file, true);
-    if (options.action == tool_action::verify) add("--verify", options.image_file, true);
+    if (const action_row* row = row_of(options.action); row && row->takes_file)
+        add(std::string("--") + row->option, options.image_file, row->loads_image);
     add("--serial-file", options.production.serial_file, false);
     add("--log", options.production.log_file, false);
     for (std::size_t i = 0; i < files.size(); ++i)
         for (std::size_t j = i + 1; j < files.size(); ++j)
             if (!files[i].identity.empty() && files[i].identity == files[j].identity)
-                return std::string(files[i].option) + " and " + files[j].option +
+                return files[i].option + " and " + files[j].option +
                        " name the same file: give each its own";
     return {};
 }
 
+namespace {
+
+using act = tool_action;
+constexpr action_phase READ = action_phase::reading, COMPARE = action_phase::comparing,
+                       READ_BACK = action_phase::reading_back, CHECKING = action_phase::checking;
+constexpr progress_phase READING = progress_phase::reading, VERIFYING = progress_phase::verifying;
+
+// action, option, letter, name, read shown, read told, takes file, loads image, writes chip, stamps serial, function
+constexpr action_row ACTIONS[] = {
+    {act::read,        "read",        'r', "read",        READING,   READ,      true,  false, false, false, read_chip},
+    {act::write,       "write",       'w', "write",       VERIFYING, READ_BACK, true,  true,  true,  true,  program_or_verify},
+    {act::verify,      "verify",      'v', "verify",      VERIFYING, COMPARE,   true,  true,  false, false, program_or_verify},
+    {act::check,       "check",       0,   "check",       READING,   CHECKING,  false, false, false, false, check_board},
+    {act::erase,       "erase",       0,   "erase",       VERIFYING, READ_BACK, false, false, true,  false, program_or_verify},
+    {act::blank_check, "blank-check", 0,   "blank-check", READING,   READ,      false, false, false, false, blank_check},
+};
+
+}  // namespace
+
+std::span<const action_row> action_rows() { return ACTIONS; }
+
+const action_row* row_of(tool_action action) {
+    for (const action_row& row : ACTIONS)
+        if (row.action == action) return &row;
+    return nullptr;
+}
+
 int run_command(const tool_options& options, eeprom_device& device, const command_run& run) {
+    const action_row* row = row_of(options.action);
+    if (!row) return EXIT_USAGE;
     // The whole run notes the signals rather than dying of them, so that its
     // end can say what was done, and log it, whenever one comes.
     interruption_scope noting;
     run_ending ending{action_record(options, device)};
-    run_state s{options, device, run, ending, run.clock ? progress_display(run.clock) : progress_display()};
-    int status = EXIT_USAGE;
-    if (!run.refusal.empty()) {
-        status = refused(s, run.refusal);
-    } else {
-        switch (options.action) {
-            case tool_action::read: status = read_chip(s); break;
-            case tool_action::write:
-            case tool_action::verify:
-            case tool_action::erase: status = program_or_verify(s); break;
-            case tool_action::blank_check: status = blank_check(s); break;
-            case tool_action::check: status = check_board(s); break;
-            default: break;
-        }
-    }
+    run_state s{*row, options, device, run, ending, run.clock ? progress_display(run.clock) : progress_display()};
+    int status = run.refusal.empty() ? row->run(s) : refused(s, run.refusal);
     s.progress.clear();
     return conclude_run(ending, status, run.trace, run.log);
 }

@@ -10,6 +10,7 @@
 #include <memory>
 #include <vector>
 
+#include "app/actions.h"
 #include "app/chip_choice.h"
 #include "app/command.h"
 #include "app/menu.h"
@@ -64,10 +65,11 @@ bool open_standard_descriptors(closed_standard& closed) {
 // "" or why the action cannot use "-": it names a descriptor that was closed.
 std::string closed_standard_problem(const tool_options& options, closed_standard closed) {
     const bool image_dash = options.image_file == "-";
-    const bool reads_input = options.action == tool_action::write || options.action == tool_action::verify;
+    const action_row* row = row_of(options.action);
+    const bool reads_input = row && row->loads_image;
     if (closed.input && image_dash && reads_input)
         return "Standard input was closed when the tool started: there is no image to read; nothing was done.";
-    if (closed.output && ((image_dash && options.action == tool_action::read) || options.trace_file == "-"))
+    if (closed.output && ((image_dash && row && row->takes_file && !reads_input) || options.trace_file == "-"))
         return std::string("Standard output was closed when the tool started: ") +
                (options.trace_file == "-" ? "the trace" : "the chip's bytes") + " cannot go there; nothing was done.";
     return {};
@@ -86,7 +88,8 @@ void check_outputs() {
 // A run whose chip's bytes met a closed pipe on standard output ends by the
 // signal itself, once its log line is written, as other tools end there.
 int ended(const tool_options& options, int status) {
-    if (status == 128 + SIGPIPE && options.action == tool_action::read && options.image_file == "-") {
+    const action_row* row = row_of(options.action);
+    if (status == 128 + SIGPIPE && row && row->takes_file && !row->loads_image && options.image_file == "-") {
         std::fflush(nullptr);
         signal(SIGPIPE, SIG_DFL);
         raise(SIGPIPE);
@@ -200,7 +203,7 @@ int main(int argc, char** argv) {
         return EXIT_FAILED;
     }
     loaded_file input;
-    if (refusal.empty() && (options.action == tool_action::write || options.action == tool_action::verify))
+    if (const action_row* row = row_of(options.action); refusal.empty() && row && row->loads_image)
         input = load_file(options.image_file, target.size(), production.read_format);
     command_run run{{}, production, &input, log.is_open() ? &log : nullptr, &run_trace, refusal};
     if (options.backend == backend_kind::i2c_dev) {

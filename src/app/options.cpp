@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/actions.h"
 #include "util/number.h"
 
 bool parse_io_base(const std::string& text, unsigned& base) {
@@ -20,38 +21,74 @@ bool parse_io_base(const std::string& text, unsigned& base) {
 
 namespace {
 
-// Long-only options take values past the range of characters.
+// Long-only options take values past the range of characters; the actions'
+// after those, one a row of the table.
 enum option_id : int {
-    PORT = 256, IO, SIM, NO_CHIP, NO_CABLE, TRACE, CHECK, CHIP, PAGE_SIZE, ADDRESS, ALL,
-    FORMAT, SERIAL, SERIAL_FILE, LOG, ERASE, BLANK_CHECK, I2C, FORCE, WP_HIGH,
+    PORT = 256, IO, SIM, NO_CHIP, NO_CABLE, TRACE, CHIP, PAGE_SIZE, ADDRESS, ALL,
+    FORMAT, SERIAL, SERIAL_FILE, LOG, I2C, FORCE, WP_HIGH, FIRST_ACTION = 400,
 };
 
-// Every option; a new one needs a row here, a letter in SHORT_OPTIONS if it
-// has one, and a case in apply().
-constexpr option LONG_OPTIONS[] = {
+// The options besides the actions; a new one needs a row here, a letter in
+// short_options() if it has one, and a case in apply().
+constexpr option OTHER_OPTIONS[] = {
     {"port", required_argument, nullptr, PORT},   {"io", required_argument, nullptr, IO},
     {"sim", required_argument, nullptr, SIM},     {"no-chip", no_argument, nullptr, NO_CHIP},
     {"no-cable", no_argument, nullptr, NO_CABLE}, {"trace", required_argument, nullptr, TRACE},
-    {"read", required_argument, nullptr, 'r'},    {"write", required_argument, nullptr, 'w'},
-    {"verify", required_argument, nullptr, 'v'},  {"no-verify", no_argument, nullptr, 'n'},
-    {"check", no_argument, nullptr, CHECK},       {"version", no_argument, nullptr, 'V'},
+    {"no-verify", no_argument, nullptr, 'n'},     {"version", no_argument, nullptr, 'V'},
     {"help", no_argument, nullptr, 'h'},          {"chip", required_argument, nullptr, CHIP},
     {"page-size", required_argument, nullptr, PAGE_SIZE}, {"address", required_argument, nullptr, ADDRESS},
     {"all", no_argument, nullptr, ALL},           {"format", required_argument, nullptr, FORMAT},
     {"serial", required_argument, nullptr, SERIAL}, {"serial-file", required_argument, nullptr, SERIAL_FILE},
-    {"log", required_argument, nullptr, LOG},     {"erase", no_argument, nullptr, ERASE},
-    {"blank-check", no_argument, nullptr, BLANK_CHECK}, {"i2c", required_argument, nullptr, I2C},
+    {"log", required_argument, nullptr, LOG},     {"i2c", required_argument, nullptr, I2C},
     {"force", no_argument, nullptr, FORCE},       {"wp-high", no_argument, nullptr, WP_HIGH},
-    {nullptr, 0, nullptr, 0},
 };
+
+int option_id_of(const action_row& row) {
+    return row.letter ? row.letter : FIRST_ACTION + static_cast<int>(&row - action_rows().data());
+}
+
+// Every long option, the actions first, as getopt_long wants them.
+const std::vector<option>& long_options() {
+    static const std::vector<option> all = [] {
+        std::vector<option> options;
+        for (const action_row& row : action_rows())
+            options.push_back({row.option, row.takes_file ? required_argument : no_argument, nullptr, option_id_of(row)});
+        options.insert(options.end(), std::begin(OTHER_OPTIONS), std::end(OTHER_OPTIONS));
+        options.push_back({nullptr, 0, nullptr, 0});
+        return options;
+    }();
+    return all;
+}
+
 // ':' first: a missing value is told apart from an unknown option.
-constexpr char SHORT_OPTIONS[] = ":r:w:v:nVh";
+std::string short_options() {
+    std::string letters = ":";
+    for (const action_row& row : action_rows())
+        if (row.letter) letters += std::string(1, row.letter) + (row.takes_file ? ":" : "");
+    return letters + "nVh";
+}
+
+const action_row* action_of_option(int id) {
+    for (const action_row& row : action_rows())
+        if (option_id_of(row) == id) return &row;
+    return nullptr;
+}
 
 // "--read" or "-r" for messages.
 std::string option_name(int id) {
-    for (const option& o : LONG_OPTIONS)
+    for (const option& o : long_options())
         if (o.name && o.val == id) return std::string("--") + o.name;
     return std::string("-") + static_cast<char>(id);
+}
+
+// "-r, -w, -v, --check, --erase and --blank-check"
+std::string action_options() {
+    std::string list;
+    for (const action_row& row : action_rows()) {
+        const bool last = &row == &action_rows().back();
+        list += (list.empty() ? "" : last ? " and " : ", ") + option_name(row.letter ? row.letter : option_id_of(row));
+    }
+    return list;
 }
 
 struct parse_state {
@@ -68,9 +105,9 @@ std::string choose(parse_state& state, backend_kind kind) {
     return {};
 }
 
-std::string choose_action(tool_options& options, tool_action action, const char* value) {
-    if (options.action != tool_action::menu) return "choose one action of -r, -w, -v, --check, --erase and --blank-check";
-    options.action = action;
+std::string choose_action(tool_options& options, const action_row& row, const char* value) {
+    if (options.action != tool_action::menu) return "choose one action of " + action_options();
+    options.action = row.action;
     if (value) options.image_file = value;
     return {};
 }
@@ -79,6 +116,7 @@ std::string apply(parse_state& state, int id, const char* value) {
     tool_options& options = state.options;
     if (state.seen[id]++ > 0 && id != 'h' && id != 'V') return option_name(id) + " given twice";
     if (value && *value == '\0') return "option " + option_name(id) + " was given an empty value";
+    if (const action_row* row = action_of_option(id)) return choose_action(options, *row, value);
     switch (id) {
         case PORT:
             options.port_device = value;
@@ -109,17 +147,9 @@ std::string apply(parse_state& state, int id, const char* value) {
         case TRACE:
             options.trace_file = value;
             return {};
-        case 'r':
-            return choose_action(options, tool_action::read, value);
-        case 'w':
-            return choose_action(options, tool_action::write, value);
-        case 'v':
-            return choose_action(options, tool_action::verify, value);
         case 'n':
             options.no_verify = true;
             return {};
-        case CHECK:
-            return choose_action(options, tool_action::check, nullptr);
         case CHIP:
             options.chip.name = value;
             return {};
@@ -144,10 +174,6 @@ std::string apply(parse_state& state, int id, const char* value) {
         case LOG:
             options.production.log_file = value;
             return {};
-        case ERASE:
-            return choose_action(options, tool_action::erase, nullptr);
-        case BLANK_CHECK:
-            return choose_action(options, tool_action::blank_check, nullptr);
         case 'V':
             state.asked_version = true;
             return {};
@@ -164,7 +190,7 @@ std::string apply(parse_state& state, int id, const char* value) {
 std::string candidates(const std::string& arg) {
     std::string typed = arg.substr(2, arg.find('=') - 2);
     std::vector<std::string> found;
-    for (const option& o : LONG_OPTIONS)
+    for (const option& o : long_options())
         if (o.name && std::string_view(o.name).starts_with(typed)) found.push_back(std::string("--") + o.name);
     if (found.size() < 2) return {};
     std::string list = found.front();
@@ -186,13 +212,24 @@ std::string refused(int code, char** argv) {
 
 }  // namespace
 
+// "--write or --erase": the actions of which flag holds.
+std::string actions_that(bool action_row::*flag) {
+    std::vector<std::string> names;
+    for (const action_row& row : action_rows())
+        if (row.*flag) names.push_back(std::string("--") + row.option);
+    std::string list;
+    for (std::size_t i = 0; i < names.size(); ++i) list += (i == 0 ? "" : i + 1 == names.size() ? " or " : ", ") + names[i];
+    return list;
+}
+
 std::string parse_options(int argc, char** argv, tool_options& options) {
     parse_state state{options};
     std::string problem;
+    const std::string letters = short_options();
     opterr = 0;
     optind = 0;  // a fresh scan, even when called more than once
     for (;;) {
-        int code = getopt_long(argc, argv, SHORT_OPTIONS, LONG_OPTIONS, nullptr);
+        int code = getopt_long(argc, argv, letters.c_str(), long_options().data(), nullptr);
         if (code == -1) break;
         // The first problem is kept, but the scan goes on: -h answers anyway.
         std::string found = code == '?' || code == ':' ? refused(code, argv) : apply(state, code, optarg);
@@ -216,9 +253,9 @@ std::string parse_options(int argc, char** argv, tool_options& options) {
     if (options.force && options.backend != backend_kind::i2c_dev) return "--force goes with --i2c";
     if (!options.trace_file.empty() && options.backend == backend_kind::i2c_dev)
         return "--trace cannot go with --i2c: the kernel runs that bus, and the tool does not see its lines";
-    if (options.no_verify && options.action != tool_action::write) return "--no-verify goes with --write";
-    if (options.write_all && options.action != tool_action::write && options.action != tool_action::erase)
-        return "--all goes with --write or --erase";
+    const action_row* row = row_of(options.action);
+    if (options.no_verify && !(row && row->stamps_serial)) return "--no-verify goes with " + actions_that(&action_row::stamps_serial);
+    if (options.write_all && !(row && row->writes_chip)) return "--all goes with " + actions_that(&action_row::writes_chip);
     if (state.asked_version) options.action = tool_action::version;
     return {};
 }

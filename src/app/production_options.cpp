@@ -1,15 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/production_options.h"
 
+#include "app/actions.h"
 #include "app/options.h"
 #include "image/file_format.h"
 
 std::string choose_production(const tool_options& options, const chip_target& target, production_choice& choice) {
     const production_request& request = options.production;
-    const bool reading = options.action == tool_action::read;
-    const bool loading = options.action == tool_action::write || options.action == tool_action::verify;
+    const action_row* row = row_of(options.action);
+    const bool loading = row && row->loads_image;
+    const bool reading = row && row->takes_file && !loading;
     if (!request.format.empty()) {
-        if (!reading && !loading) return "--format goes with --read, --write or --verify";
+        if (!reading && !loading) return "--format goes with " + actions_that(&action_row::takes_file);
         const file_format* format = find_file_format(request.format);
         if (!format) return "unknown format '" + request.format + "': --format list shows the known ones";
         if (reading && !format->written)
@@ -24,14 +26,14 @@ std::string choose_production(const tool_options& options, const chip_target& ta
     if (request.serial.empty() != request.serial_file.empty())
         return request.serial.empty() ? "--serial-file goes with --serial" : "--serial needs --serial-file FILE";
     if (!request.serial.empty()) {
-        if (options.action != tool_action::write) return "--serial goes with --write";
+        if (!row || !row->stamps_serial) return "--serial goes with " + actions_that(&action_row::stamps_serial);
         // The number moves on only after the board was verified.
         if (options.no_verify) return "--serial needs the verify: leave out --no-verify";
         if (std::string problem = parse_serial_layout(request.serial, target.size(), choice.serial); !problem.empty())
             return problem;
         choice.stamps_serial = true;
     }
-    if (!request.log_file.empty() && options.action == tool_action::menu) return "--log goes with an action";
+    if (!request.log_file.empty() && !row) return "--log goes with an action";
     // The log is kept in a file; standard error holds the messages.
     if (request.log_file == "-") return "--log takes a file, not '-'";
     return {};
