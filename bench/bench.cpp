@@ -26,6 +26,8 @@
 #include "eeprom/eeprom.h"
 #include "sim/sim_board.h"
 
+using namespace eeprom24c01;
+
 namespace {
 
 constexpr int REPEATS = 3;

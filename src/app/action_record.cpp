@@ -4,6 +4,8 @@
 #include "app/actions.h"
 #include "app/command.h"
 
+namespace eeprom24c01 {
+
 action_record::action_record(const tool_options& options, const eeprom_device& device)
     : start_(std::chrono::steady_clock::now()) {
     entry.time = std::chrono::system_clock::now();
@@ -22,3 +24,5 @@ const log_entry& action_record::finished(int status) {
     entry.duration_ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start_).count();
     return entry;
 }
+
+}  // namespace eeprom24c01

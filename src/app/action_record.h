@@ -10,6 +10,8 @@
 #include "device/eeprom_device.h"
 #include "production/production_log.h"
 
+namespace eeprom24c01 {
+
 class action_record {
 public:
     action_record(const tool_options& options, const eeprom_device& device);
@@ -26,3 +28,5 @@ public:
 private:
     std::chrono::steady_clock::time_point start_;
 };
+
+}  // namespace eeprom24c01

@@ -12,6 +12,8 @@
 #include "app/options.h"
 #include "app/progress.h"
 
+namespace eeprom24c01 {
+
 struct run_state;
 
 struct action_row {
@@ -33,3 +35,5 @@ std::span<const action_row> action_rows();
 const action_row* row_of(tool_action action);
 // "--write or --erase": the options of the actions of which flag holds.
 std::string actions_that(bool action_row::*flag);
+
+}  // namespace eeprom24c01

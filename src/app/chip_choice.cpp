@@ -3,6 +3,8 @@
 
 #include "util/number.h"
 
+namespace eeprom24c01 {
+
 namespace {
 
 std::string choose_page(const std::string& text, chip_target& target) {
@@ -52,3 +54,5 @@ void print_chip_list(std::FILE* out) {
                      static_cast<unsigned>(p.page_size), static_cast<unsigned>(p.address_bytes),
                      static_cast<unsigned>(p.block_bits), static_cast<unsigned>(p.write_cycle_ms));
 }
+
+}  // namespace eeprom24c01

@@ -8,6 +8,8 @@
 
 #include "chip/chip_profile.h"
 
+namespace eeprom24c01 {
+
 struct chip_request {
     std::string name = "24c01";
     std::string page_size;  // "" keeps the profile's page
@@ -18,3 +20,5 @@ struct chip_request {
 std::string choose_chip(const chip_request& request, chip_target& target);
 // The table --chip list prints: one row a part.
 void print_chip_list(std::FILE* out);
+
+}  // namespace eeprom24c01

@@ -26,6 +26,8 @@
 #include "image/output_target.h"
 #include "text/printable_name.h"
 
+namespace eeprom24c01 {
+
 // One command-line run as its actions see it.
 struct run_state {
     const action_row& row;
@@ -470,3 +472,5 @@ int run_command(const tool_options& options, eeprom_device& device, const comman
     s.progress.clear();
     return conclude_run(ending, status, run.trace, run.log);
 }
+
+}  // namespace eeprom24c01

@@ -13,6 +13,8 @@
 #include "image/load_file.h"
 #include "production/production_log.h"
 
+namespace eeprom24c01 {
+
 inline constexpr int EXIT_DONE = 0;
 inline constexpr int EXIT_FAILED = 1;
 inline constexpr int EXIT_USAGE = 2;
@@ -43,3 +45,5 @@ struct command_run {
 // returns the exit status, 128 + the signal's number for a run a signal
 // ended. Nothing here ends the program.
 int run_command(const tool_options& options, eeprom_device& device, const command_run& run = {});
+
+}  // namespace eeprom24c01

@@ -6,6 +6,8 @@
 #include "image/address_text.h"
 #include "text/printable_name.h"
 
+namespace eeprom24c01 {
+
 const char* line_fault_text(device_result result) {
     return result == device_result::sda_not_driven
                ? "SDA does not follow the port: it reads high when driven low. Check that the board is on the cable "
@@ -94,3 +96,5 @@ std::string interrupted_text(action_phase phase, const device_outcome& outcome, 
     }
     return text + line;
 }
+
+}  // namespace eeprom24c01

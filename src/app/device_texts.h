@@ -7,6 +7,8 @@
 
 #include "eeprom/device_action.h"
 
+namespace eeprom24c01 {
+
 // The line test's cause for sda_not_driven or sda_held_low, without a newline.
 const char* line_fault_text(device_result result);
 
@@ -49,3 +51,5 @@ struct action_sizes {
 // The line saying in which step a signal came and what was done by then,
 // with its newline, after any line of a board that could not keep what it got.
 std::string interrupted_text(action_phase phase, const device_outcome& outcome, const action_sizes& sizes);
+
+}  // namespace eeprom24c01

@@ -34,6 +34,8 @@
 #error "EEPROM24C01_VERSION comes from the project's version in CMake"
 #endif
 
+namespace eeprom24c01 {
+
 namespace {
 
 // The run's trace. Made before main runs, it outlives the check of the
@@ -134,7 +136,7 @@ std::unique_ptr<port_backend> make_backend(const tool_options& options, const ch
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int tool_main(int argc, char** argv) {
     closed_standard closed;
     if (!open_standard_descriptors(closed)) return EXIT_USAGE;
     std::atexit(check_outputs);
@@ -235,3 +237,7 @@ int main(int argc, char** argv) {
     run.clock = [&backend] { return backend->now_us(); };
     return ended(options, run_command(options, device, run));
 }
+
+}  // namespace eeprom24c01
+
+int main(int argc, char** argv) { return eeprom24c01::tool_main(argc, argv); }

@@ -12,6 +12,8 @@
 #include "console/file_dialogue.h"
 #include "image/image_files.h"
 
+namespace eeprom24c01 {
+
 namespace {
 
 const char BANNER[] =
@@ -106,3 +108,5 @@ int run_console(eeprom_device& device, default_image_file default_image, const s
         if (state.session.ending) return *state.session.ending;
     }
 }
+
+}  // namespace eeprom24c01

@@ -8,6 +8,8 @@
 
 #include "device/eeprom_device.h"
 
+namespace eeprom24c01 {
+
 struct file_closer {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
@@ -24,3 +26,5 @@ default_image_file open_default_image();
 // after a write the chip did not keep, or 128 + the signal that ended a
 // device action.
 int run_console(eeprom_device& device, default_image_file default_image, const std::string& chip_file = {});
+
+}  // namespace eeprom24c01

@@ -9,6 +9,8 @@
 #include "image/image.h"
 #include "image/image_files.h"
 
+namespace eeprom24c01 {
+
 namespace {
 
 enum class action_kind { write, read };
@@ -133,3 +135,5 @@ void program_default_values(menu_session& session) {
     // The dump ends mid-line: a message of the write starts a line of its own.
     report_write(session, outcome, phase, shown ? "\n" : "");
 }
+
+}  // namespace eeprom24c01

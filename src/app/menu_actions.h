@@ -9,6 +9,8 @@
 
 #include "device/eeprom_device.h"
 
+namespace eeprom24c01 {
+
 // What the menu works on: the device and the image of the whole part.
 struct menu_session {
     explicit menu_session(eeprom_device& on)
@@ -28,3 +30,5 @@ void write_eeprom(menu_session& session);
 void read_eeprom_to_buffer(menu_session& session);
 void verify_eeprom(menu_session& session);
 void program_default_values(menu_session& session);
+
+}  // namespace eeprom24c01

@@ -12,6 +12,8 @@
 #include "app/actions.h"
 #include "util/number.h"
 
+namespace eeprom24c01 {
+
 bool parse_io_base(const std::string& text, unsigned& base) {
     std::uint16_t value = 0;  // a port's I/O space
     if (parse_number(text, value) != number_reading::number || value % 4 != 0) return false;
@@ -259,3 +261,5 @@ std::string parse_options(int argc, char** argv, tool_options& options) {
     if (state.asked_version) options.action = tool_action::version;
     return {};
 }
+
+}  // namespace eeprom24c01

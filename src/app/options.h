@@ -8,6 +8,8 @@
 #include "app/chip_choice.h"
 #include "app/production_options.h"
 
+namespace eeprom24c01 {
+
 enum class backend_kind { ppdev, io_ports, simulated, i2c_dev };
 enum class tool_action { menu, read, write, verify, check, erase, blank_check, version, help };
 
@@ -84,3 +86,5 @@ inline constexpr const char* USAGE_HINT = "Try 'eeprom24c01 --help' for the opti
 std::string parse_options(int argc, char** argv, tool_options& options);
 // ADDR: hexadecimal with 0x or decimal, a multiple of 4, below 0x10000.
 bool parse_io_base(const std::string& text, unsigned& base);
+
+}  // namespace eeprom24c01

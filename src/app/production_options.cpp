@@ -5,6 +5,8 @@
 #include "app/options.h"
 #include "image/file_format.h"
 
+namespace eeprom24c01 {
+
 std::string choose_production(const tool_options& options, const chip_target& target, production_choice& choice) {
     const production_request& request = options.production;
     const action_row* row = row_of(options.action);
@@ -46,3 +48,5 @@ void print_format_list(std::FILE* out) {
         std::fprintf(out, "%-19s %-6s %-4s %s\n", std::string(f.name).c_str(), yes(f.read()), yes(f.written.has_value()),
                      yes(f.checksums));
 }
+
+}  // namespace eeprom24c01

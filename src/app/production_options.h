@@ -11,6 +11,8 @@
 #include "image/output_format.h"
 #include "production/serial_number.h"
 
+namespace eeprom24c01 {
+
 struct production_request {
     std::string format;       // --format NAME; "" lets the file's name (or, for -w and -v, content) decide
     std::string serial;       // --serial ADDRESS:LENGTH[:FORMAT]
@@ -35,3 +37,5 @@ std::string choose_production(const tool_options& options, const chip_target& ta
 // --format list: a header, then a line per format, which -w and -v read, -r
 // writes, and which carry checksums.
 void print_format_list(std::FILE* out);
+
+}  // namespace eeprom24c01

@@ -6,6 +6,8 @@
 #include <chrono>
 #include <cstdio>
 
+namespace eeprom24c01 {
+
 namespace {
 
 constexpr std::uint64_t SHOW_AFTER_US = 1000000;   // shorter actions show nothing
@@ -92,3 +94,5 @@ void progress_display::clear() {
     shown_ = false;
     width_ = 0;
 }
+
+}  // namespace eeprom24c01

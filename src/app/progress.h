@@ -21,6 +21,8 @@
 #include <string>
 #include <string_view>
 
+namespace eeprom24c01 {
+
 enum class progress_phase { reading, writing, verifying };
 
 // Microseconds since any fixed point; only differences count.
@@ -66,3 +68,5 @@ private:
 // The text of the line, without "\r": for a phase, its bytes and the time its
 // elapsed part took (microseconds).
 std::string progress_line(progress_phase phase, std::size_t done, std::size_t total, std::uint64_t elapsed_us);
+
+}  // namespace eeprom24c01

@@ -9,6 +9,8 @@
 #include "util/interruption.h"
 #include "text/printable_name.h"
 
+namespace eeprom24c01 {
+
 namespace {
 
 void say(const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); }
@@ -94,3 +96,5 @@ int conclude_run(run_ending& ending, int status, bus_trace* trace, const product
         for (const std::string& line : ending.closing) say(line);
     return status;
 }
+
+}  // namespace eeprom24c01

@@ -16,6 +16,8 @@
 #include "production/production_log.h"
 #include "production/serial_number.h"
 
+namespace eeprom24c01 {
+
 // What a run leaves to be settled once its action is over.
 struct run_ending {
     explicit run_ending(action_record made) : record(std::move(made)) {}
@@ -37,3 +39,5 @@ std::string close_outputs(bus_trace* trace);
 // Settles a run whose action ended with status; log may be null (no --log).
 // Returns the run's exit status, which the log line records.
 int conclude_run(run_ending& ending, int status, bus_trace* trace, const production_log* log);
+
+}  // namespace eeprom24c01

@@ -8,6 +8,8 @@
 
 #include "bus/bus.h"
 
+namespace eeprom24c01 {
+
 // Attempts poll_ack makes, by default, before it gives up on a silent chip.
 inline constexpr unsigned POLL_ACK_ATTEMPTS = bus_timing{}.ack_poll_attempts;
 
@@ -18,3 +20,5 @@ inline constexpr unsigned POLL_ACK_ATTEMPTS = bus_timing{}.ack_poll_attempts;
 // the lines are then as after success. Returns the attempts it took, 0 for
 // none: a chip that answers the first was not busy with a write cycle.
 unsigned poll_ack(two_wire_bus& bus, std::uint8_t first_byte, unsigned attempts = 0);
+
+}  // namespace eeprom24c01

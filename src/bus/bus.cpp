@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "bus/bus.h"
 
+namespace eeprom24c01 {
+
 std::string two_wire_bus::release() {
     port_.action_end();
     if (trace_) trace_->flush();
@@ -142,3 +144,5 @@ int two_wire_bus::clear() {
         set_scl(SCL_HIGH);
     }
 }
+
+}  // namespace eeprom24c01

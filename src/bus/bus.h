@@ -12,6 +12,8 @@
 #include "bus/trace.h"
 #include "transport/port_backend.h"
 
+namespace eeprom24c01 {
+
 // Register images for a fixed line level.
 inline constexpr std::uint8_t SDA_HIGH = 0x80;
 inline constexpr std::uint8_t SDA_LOW = 0x00;
@@ -72,3 +74,5 @@ private:
     bus_timing timing_;
     counted_waits waits_;
 };
+
+}  // namespace eeprom24c01

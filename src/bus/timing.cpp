@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "bus/timing.h"
 
+namespace eeprom24c01 {
+
 void counted_waits::count_to(std::uint32_t bound) {
     counter = 0;
     while (counter < bound) counter = counter + 1;
@@ -21,3 +23,5 @@ void counted_waits::write_cycle_wait() {
     count_to(WRITE_CYCLE_COUNT);
     port_.write_cycle_end();
 }
+
+}  // namespace eeprom24c01

@@ -9,6 +9,8 @@
 
 #include "transport/port_backend.h"
 
+namespace eeprom24c01 {
+
 inline constexpr std::uint32_t BIT_DELAY_COUNT = 100;
 inline constexpr std::uint32_t WRITE_CYCLE_COUNT = 10000;
 
@@ -54,3 +56,5 @@ private:
     port_backend& port_;
     const bus_timing& timing_;
 };
+
+}  // namespace eeprom24c01

@@ -9,6 +9,8 @@
 
 #include "util/write_all.h"
 
+namespace eeprom24c01 {
+
 namespace {
 
 constexpr char SCL_ID = '!';
@@ -91,3 +93,5 @@ std::string bus_trace::close() {
     fd_ = -1;
     return error_ ? std::strerror(error_) : "";
 }
+
+}  // namespace eeprom24c01

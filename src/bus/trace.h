@@ -13,6 +13,8 @@
 #include "transport/port_backend.h"
 #include "util/unique_fd.h"
 
+namespace eeprom24c01 {
+
 class bus_trace {
 public:
     bus_trace() = default;
@@ -41,3 +43,5 @@ private:
     std::uint64_t last_time_ = 0;
     bus_levels last_levels_{};
 };
+
+}  // namespace eeprom24c01

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cctype>
 
+namespace eeprom24c01 {
+
 namespace {
 
 using enum addressing;
@@ -106,3 +108,5 @@ chip_location locate(const chip_target& target, std::uint32_t offset) {
     }
     return at;
 }
+
+}  // namespace eeprom24c01

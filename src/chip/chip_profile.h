@@ -7,6 +7,8 @@
 #include <span>
 #include <string_view>
 
+namespace eeprom24c01 {
+
 // How a part is addressed after a start condition.
 enum class addressing {
     // Control byte 1010 A2 A1 A0 R/W, then the word address. Parts with block
@@ -62,3 +64,5 @@ struct chip_location {
     std::uint8_t word_bytes;      // how many of word[] are sent: 0, 1 or 2
 };
 chip_location locate(const chip_target& target, std::uint32_t offset);
+
+}  // namespace eeprom24c01

@@ -6,6 +6,8 @@
 
 #include "chip/chip_profile.h"
 
+namespace eeprom24c01 {
+
 inline constexpr std::uint8_t READ_BIT = 0x01;
 
 // The default 24C01's: device code 1010, chip select 000, then R/W.
@@ -17,3 +19,5 @@ inline constexpr std::uint8_t DEVICE_READ = DEVICE_WRITE | READ_BIT;
 inline std::uint8_t write_byte_for(const chip_target& target, std::uint32_t offset) {
     return locate(target, offset).first_byte;
 }
+
+}  // namespace eeprom24c01

@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <vector>
 
+namespace eeprom24c01 {
+
 namespace {
 
 // Characters looked at and given back. std::ungetc promises only one, and
@@ -136,3 +138,5 @@ void discard_line() {
     int c = next_char();
     while (c != EOF && c != '\n') c = next_char();
 }
+
+}  // namespace eeprom24c01

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 
+namespace eeprom24c01 {
+
 enum class input_result {
     ok,
     not_a_number,  // the next characters could not start a number
@@ -28,3 +30,4 @@ bool read_raw_char();
 // Throws away what is left of the current line.
 void discard_line();
 
+}  // namespace eeprom24c01

@@ -8,6 +8,8 @@
 #include "console/console_input.h"
 #include "image/image.h"
 
+namespace eeprom24c01 {
+
 namespace {
 
 enum class pass { again, done, input_ended };
@@ -63,3 +65,5 @@ bool change_buffer_data(std::span<std::uint8_t> image) {
     std::fputs("\n", stdout);
     return true;
 }
+
+}  // namespace eeprom24c01

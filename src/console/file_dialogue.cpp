@@ -15,6 +15,8 @@
 #include "image/image_files.h"
 #include "util/write_all.h"
 
+namespace eeprom24c01 {
+
 namespace {
 
 // For a save: read and write, created 0600 when missing, never truncated,
@@ -56,3 +58,4 @@ bool read_custom_file(std::span<std::uint8_t> image) {
     return true;
 }
 
+}  // namespace eeprom24c01

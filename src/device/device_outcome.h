@@ -6,6 +6,8 @@
 
 #include <string>
 
+namespace eeprom24c01 {
+
 enum class device_result {
     done,
     no_acknowledge,  // the chip did not answer its address
@@ -25,3 +27,5 @@ struct device_outcome {
     int signal = 0;            // interrupted: which signal
     std::string port_message;  // port_refused, port_lost: one line with its newline
 };
+
+}  // namespace eeprom24c01

@@ -22,6 +22,8 @@
 #include "chip/chip_profile.h"
 #include "device/device_outcome.h"
 
+namespace eeprom24c01 {
+
 // Called after each byte a read has taken in, with the count so far; false
 // makes that byte the last one (a signal, say). Progress displays hook here.
 using read_watch = std::function<bool(std::size_t bytes_done)>;
@@ -86,3 +88,5 @@ public:
     // which something acknowledges, asked without writing anything.
     virtual device_outcome scan(std::vector<std::uint8_t>& answering) = 0;
 };
+
+}  // namespace eeprom24c01

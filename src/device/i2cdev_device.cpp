@@ -10,6 +10,8 @@
 #include "transport/i2c_sysfs.h"
 #include "device/i2cdev_texts.h"
 
+namespace eeprom24c01 {
+
 namespace {
 
 using steady = std::chrono::steady_clock;
@@ -322,3 +324,5 @@ device_outcome i2cdev_device::scan(std::vector<std::uint8_t>& answering) {
     }
     return {};
 }
+
+}  // namespace eeprom24c01

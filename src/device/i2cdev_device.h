@@ -16,6 +16,8 @@
 #include "transport/i2c_functions.h"
 #include "transport/i2cdev_link.h"
 
+namespace eeprom24c01 {
+
 struct i2cdev_settings {
     std::string device;               // "/dev/i2c-1"
     std::string sysfs_root = "/sys";  // where the adapter's name and its clients' drivers are read
@@ -92,3 +94,5 @@ private:
         bool pending = false;
     } cycles_;
 };
+
+}  // namespace eeprom24c01

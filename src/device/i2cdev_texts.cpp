@@ -7,6 +7,8 @@
 
 #include "transport/port_advice.h"
 
+namespace eeprom24c01 {
+
 namespace {
 
 std::string hex(std::uint8_t address) {
@@ -66,3 +68,5 @@ std::string i2cdev_lost(const std::string& device, int error) {
     return "Lost the I2C adapter " + device + ": " + std::strerror(error) +
            ". Check the adapter and its cable; the next action opens it afresh.\n";
 }
+
+}  // namespace eeprom24c01

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+namespace eeprom24c01 {
+
 // open or I2C_FUNCS failed with error.
 std::string i2cdev_open_refusal(const std::string& device, int error);
 // A kernel driver owns the address (driver "" when sysfs does not name it).
@@ -27,3 +29,5 @@ std::string i2cdev_unable_refusal(const std::string& device, const std::string& 
 std::string i2cdev_no_device_code_refusal(const std::string& part);
 // A transfer failed in a way that is not a missing acknowledge.
 std::string i2cdev_lost(const std::string& device, int error);
+
+}  // namespace eeprom24c01

@@ -4,6 +4,8 @@
 #include "bus/ack_poll.h"
 #include "chip/control_byte.h"
 
+namespace eeprom24c01 {
+
 device_outcome parallel_device::begin_action() {
     lost_ = {};
     cycles_ = {};
@@ -201,3 +203,5 @@ device_outcome parallel_device::idle() {
         return device_outcome{};
     });
 }
+
+}  // namespace eeprom24c01

@@ -13,6 +13,8 @@
 #include "bus/bus.h"
 #include "device/eeprom_device.h"
 
+namespace eeprom24c01 {
+
 class parallel_device : public eeprom_device {
 public:
     // checked_writes: the acknowledge of every byte written is read, and a
@@ -66,3 +68,5 @@ private:
         bool pending = false;
     } cycles_;
 };
+
+}  // namespace eeprom24c01

@@ -3,6 +3,8 @@
 
 #include "util/interruption.h"
 
+namespace eeprom24c01 {
+
 device_outcome run_device_action(eeprom_device& device, const std::function<device_outcome()>& body) {
     interruption_scope noting;
     device_outcome outcome;
@@ -22,3 +24,5 @@ device_outcome run_device_action(eeprom_device& device, const std::function<devi
     }
     return outcome;
 }
+
+}  // namespace eeprom24c01

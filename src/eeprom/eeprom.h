@@ -12,6 +12,8 @@
 #include "device/eeprom_device.h"
 #include "eeprom/device_action.h"
 
+namespace eeprom24c01 {
+
 // Told the bytes done so far of an operation and all it will do, for a
 // progress display.
 using byte_watch = std::function<void(std::size_t bytes_done, std::size_t bytes_total)>;
@@ -46,3 +48,5 @@ bool read_complete(const device_outcome& outcome, std::size_t size);
 // it has one), with the lines left idle when it fails. Done, sda_not_driven,
 // sda_held_low, port_lost, or interrupted when a signal came during it.
 device_outcome lines_ready(eeprom_device& device);
+
+}  // namespace eeprom24c01

@@ -2,6 +2,8 @@
 #include "eeprom/eeprom.h"
 #include "util/interruption.h"
 
+namespace eeprom24c01 {
+
 device_outcome lines_ready(eeprom_device& device) {
     if (!device.has_line_test()) return {};
     int clocks = -1;
@@ -13,3 +15,5 @@ device_outcome lines_ready(eeprom_device& device) {
     }
     return outcome;
 }
+
+}  // namespace eeprom24c01

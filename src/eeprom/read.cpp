@@ -5,6 +5,8 @@
 #include "eeprom/eeprom.h"
 #include "util/interruption.h"
 
+namespace eeprom24c01 {
+
 device_outcome read_image(eeprom_device& device, std::span<std::uint8_t> buffer, const byte_watch& watch) {
     std::vector<std::uint8_t> incoming(buffer.size());
     device_outcome outcome = device.read(0, incoming, [&](std::size_t done) {
@@ -31,3 +33,5 @@ bool read_complete(const device_outcome& outcome, std::size_t size) {
            (outcome.result == device_result::interrupted && static_cast<std::size_t>(outcome.bytes) == size &&
             outcome.port_message.empty());
 }
+
+}  // namespace eeprom24c01

@@ -5,6 +5,8 @@
 #include "eeprom/eeprom.h"
 #include "util/interruption.h"
 
+namespace eeprom24c01 {
+
 namespace {
 
 // The bytes of [from, to) that must be sent: all, or from the first to the
@@ -64,3 +66,5 @@ device_outcome write_image(eeprom_device& device, std::span<const std::uint8_t> 
     outcome.bytes = written;
     return outcome;
 }
+
+}  // namespace eeprom24c01

@@ -7,4 +7,8 @@
 #include <cstdint>
 #include <string>
 
+namespace eeprom24c01 {
+
 std::string address_text(std::uint32_t address, std::uint32_t chip_size);
+
+}  // namespace eeprom24c01

@@ -7,6 +7,8 @@
 
 #include <srecord/crc32.h>
 
+namespace eeprom24c01 {
+
 std::uint32_t crc32_of(std::span<const std::uint8_t> bytes) {
     srecord::crc32 crc;  // seeded with all ones: the usual CRC-32
     crc.nextbuf(bytes.data(), bytes.size());
@@ -28,3 +30,5 @@ std::string sha256_hex(std::span<const std::uint8_t> bytes) {
     }
     return text;
 }
+
+}  // namespace eeprom24c01

@@ -28,6 +28,8 @@
 
 #include "image/srecord_support.h"
 
+namespace eeprom24c01 {
+
 namespace {
 
 using namespace srecord;
@@ -105,3 +107,5 @@ std::string written_format_names() {
     }
     return names + " or " + std::string(last);
 }
+
+}  // namespace eeprom24c01

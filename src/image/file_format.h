@@ -12,6 +12,8 @@
 
 #include "image/output_format.h"
 
+namespace eeprom24c01 {
+
 struct file_format {
     std::string_view name;
     std::optional<output_format> written;  // what -r writes under this name; nullopt: -r does not
@@ -35,3 +37,5 @@ const file_format* find_file_format(std::string_view name);
 const file_format* format_of_name(std::string_view file_name);
 // "hexdump, ihex, raw, srec or ti-txt": the names -r writes.
 std::string written_format_names();
+
+}  // namespace eeprom24c01

@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <vector>
 
+namespace eeprom24c01 {
+
 namespace {
 
 std::string regular_key(const struct stat& info) {
@@ -36,3 +38,5 @@ bool same_file(const std::string& a, const std::string& b) {
     std::string key = file_identity(a, false);
     return !key.empty() && key == file_identity(b, false);
 }
+
+}  // namespace eeprom24c01

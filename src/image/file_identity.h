@@ -5,6 +5,8 @@
 
 #include <string>
 
+namespace eeprom24c01 {
+
 // A key equal for two names of one file: device and inode after following
 // links for a regular file, the folder's real path and the name for a file
 // not yet made. "-" is descriptor 0 (input) or 1: the key of the regular file
@@ -13,3 +15,5 @@
 std::string file_identity(const std::string& name, bool input);
 // True when both name one existing or new regular file.
 bool same_file(const std::string& a, const std::string& b);
+
+}  // namespace eeprom24c01

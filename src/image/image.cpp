@@ -3,6 +3,8 @@
 
 #include <cstdio>
 
+namespace eeprom24c01 {
+
 void print_dump_entry(int index, std::uint8_t value, dump_index format) {
     std::printf(format == dump_index::decimal ? "%3d %3x " : "%3x %3x ", index, value);
 }
@@ -17,3 +19,5 @@ int first_difference(std::span<const std::uint8_t> a, std::span<const std::uint8
         if (a[i] != b[i]) return static_cast<int>(i);
     return -1;
 }
+
+}  // namespace eeprom24c01

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <span>
 
+namespace eeprom24c01 {
+
 inline constexpr const char* DEFAULT_IMAGE_FILE = "dflt.dat";
 
 enum class dump_index { decimal, hexadecimal };
@@ -21,3 +23,5 @@ void print_dump(std::span<const std::uint8_t> image, dump_index format);
 
 // The first slot at which a and b (of one size) differ, or -1 when all are equal.
 int first_difference(std::span<const std::uint8_t> a, std::span<const std::uint8_t> b);
+
+}  // namespace eeprom24c01

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <vector>
 
+namespace eeprom24c01 {
+
 bool load_image_file(const std::string& name, std::span<std::uint8_t> buffer) {
     int fd = open(name.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return false;
@@ -20,3 +22,5 @@ bool load_image_file(const std::string& name, std::span<std::uint8_t> buffer) {
     std::memcpy(buffer.data(), incoming.data(), static_cast<std::size_t>(got));
     return true;
 }
+
+}  // namespace eeprom24c01

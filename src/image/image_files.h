@@ -6,7 +6,11 @@
 #include <span>
 #include <string>
 
+namespace eeprom24c01 {
+
 // Reads up to buffer.size() bytes of the file into buffer; slots past a short file keep
 // their values. The file is opened for reading only and never created. False
 // when it cannot be opened or read; buffer is then untouched.
 bool load_image_file(const std::string& name, std::span<std::uint8_t> buffer);
+
+}  // namespace eeprom24c01

@@ -6,6 +6,8 @@
 #include "image/address_text.h"
 #include "image/digests.h"
 
+namespace eeprom24c01 {
+
 namespace {
 
 bool differs(const sparse_image& expected, std::span<const std::uint8_t> read, std::uint32_t a) {
@@ -54,3 +56,5 @@ std::string checksum_line(std::span<const std::uint8_t> contents) {
                   static_cast<unsigned>(crc32_of(contents)));
     return text;
 }
+
+}  // namespace eeprom24c01

@@ -10,6 +10,8 @@
 
 #include "image/sparse_image.h"
 
+namespace eeprom24c01 {
+
 inline constexpr int DIFFERENCES_SHOWN = 16;
 
 // One line per covered address that differs, the first 16 of them
@@ -22,3 +24,5 @@ std::string difference_list(const sparse_image& expected, std::span<const std::u
 std::string blank_check_failure(std::span<const std::uint8_t> contents);
 // "CRC-32 of the chip's 128 bytes: 0x1a2b3c4d"
 std::string checksum_line(std::span<const std::uint8_t> contents);
+
+}  // namespace eeprom24c01

@@ -23,6 +23,8 @@
 #include "util/memory_file.h"
 #include "util/unique_fd.h"
 
+namespace eeprom24c01 {
+
 namespace {
 
 std::string system_failure(const std::string& what, int error) { return what + ": " + std::strerror(error); }
@@ -245,3 +247,5 @@ loaded_file load_file(const std::string& name, std::uint32_t chip_size, const fi
     result.format = "raw";
     return result;
 }
+
+}  // namespace eeprom24c01

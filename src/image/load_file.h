@@ -10,6 +10,8 @@
 
 #include "image/sparse_image.h"
 
+namespace eeprom24c01 {
+
 // Larger inputs are refused: no 24Cxx image comes near it, and a device or
 // pipe without end cannot keep the tool reading.
 inline constexpr std::size_t LOAD_FILE_LIMIT = 4u << 20;
@@ -33,3 +35,5 @@ struct loaded_file {
 // end, the same address given two values, a raw image of another size and a
 // load file without data are refused. Nothing is written anywhere.
 loaded_file load_file(const std::string& name, std::uint32_t chip_size, const file_format* named = nullptr);
+
+}  // namespace eeprom24c01

@@ -11,6 +11,8 @@
 #include "image/srecord_support.h"
 #include "util/memory_file.h"
 
+namespace eeprom24c01 {
+
 namespace {
 
 srecord::output::pointer writer_for(output_format format, const std::string& path) {
@@ -63,3 +65,5 @@ rendered_image render_image(std::span<const std::uint8_t> contents, output_forma
     result.error = target.contents(result.bytes);
     return result;
 }
+
+}  // namespace eeprom24c01

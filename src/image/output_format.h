@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+namespace eeprom24c01 {
+
 enum class output_format { raw, ihex, srec, ti_txt, hexdump };
 
 // "raw", "ihex", "srec", "ti-txt", "hexdump"; nullopt for any other name,
@@ -24,3 +26,5 @@ struct rendered_image {
 };
 // The chip's contents, address 0 on, as a file of that format.
 rendered_image render_image(std::span<const std::uint8_t> contents, output_format format);
+
+}  // namespace eeprom24c01

@@ -16,6 +16,8 @@
 #include "util/overwrite_file.h"
 #include "util/write_all.h"
 
+namespace eeprom24c01 {
+
 namespace {
 
 std::string folder_of(const std::string& path) {
@@ -172,3 +174,5 @@ std::string output_target_write(const output_target& target, std::span<const std
     }
     return {};
 }
+
+}  // namespace eeprom24c01

@@ -10,6 +10,8 @@
 #include <span>
 #include <string>
 
+namespace eeprom24c01 {
+
 struct output_target {
     enum class way { standard_output, replace, in_place, direct };
     way how = way::replace;
@@ -25,3 +27,5 @@ std::string output_target_open(const std::string& name, output_target& target);
 // Writes the image. Returns "" or one sentence saying what failed, and
 // that the target is left as it was where that is so.
 std::string output_target_write(const output_target& target, std::span<const std::uint8_t> image);
+
+}  // namespace eeprom24c01

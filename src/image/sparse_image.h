@@ -9,6 +9,8 @@
 #include <span>
 #include <vector>
 
+namespace eeprom24c01 {
+
 struct sparse_image {
     std::vector<std::uint8_t> bytes;  // one per chip address; 0xFF where not covered
     std::vector<bool> covered;        // one per chip address
@@ -30,3 +32,5 @@ struct sparse_image {
         return result;
     }
 };
+
+}  // namespace eeprom24c01

@@ -3,6 +3,8 @@
 
 #include <cstdio>
 
+namespace eeprom24c01 {
+
 void srecord_throwing_quit::message_v(const char* format, va_list args) {
     char text[512];
     std::vsnprintf(text, sizeof text, format, args);
@@ -12,3 +14,5 @@ void srecord_throwing_quit::message_v(const char* format, va_list args) {
 }
 
 void srecord_throwing_quit::exit(int) { throw fault{last_}; }
+
+}  // namespace eeprom24c01

@@ -23,6 +23,8 @@ public:
 };
 }  // namespace srecord
 
+namespace eeprom24c01 {
+
 // libsrecord reports a fault in a file through a quit object whose exit()
 // must not return; the default one ends the process. This one throws the
 // fault's text instead, so that a bad file ends the load and not the tool.
@@ -42,3 +44,5 @@ private:
     std::string last_;
     std::string skipped_;
 };
+
+}  // namespace eeprom24c01

@@ -13,6 +13,8 @@
 #include "util/bounded_lock.h"
 #include "util/write_all.h"
 
+namespace eeprom24c01 {
+
 std::string iso8601_utc(std::chrono::system_clock::time_point time) {
     std::time_t seconds = std::chrono::system_clock::to_time_t(time);
     std::tm utc {};
@@ -105,3 +107,5 @@ std::string append_to_log(const std::string& path, const log_entry& entry, std::
     std::string problem = log.open(path);
     return problem.empty() ? log.append(entry, max_wait) : problem;
 }
+
+}  // namespace eeprom24c01

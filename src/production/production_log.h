@@ -10,6 +10,8 @@
 
 #include "util/unique_fd.h"
 
+namespace eeprom24c01 {
+
 struct log_entry {
     std::chrono::system_clock::time_point time;
     std::string action;        // "write", "verify", "read", "erase", "blank-check"
@@ -67,3 +69,5 @@ private:
 // Opens path as the log and appends the entry: "" or why not.
 std::string append_to_log(const std::string& path, const log_entry& entry,
                           std::chrono::milliseconds max_wait = std::chrono::milliseconds(30000));
+
+}  // namespace eeprom24c01

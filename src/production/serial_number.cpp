@@ -15,6 +15,8 @@
 #include "util/number.h"
 #include "util/overwrite_file.h"
 
+namespace eeprom24c01 {
+
 namespace {
 
 constexpr std::uint32_t MAX_BINARY_LENGTH = 8;   // a 64-bit value
@@ -189,3 +191,5 @@ std::string serial_session::restore() {
     committed_ = false;
     return {};
 }
+
+}  // namespace eeprom24c01

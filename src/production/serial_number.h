@@ -14,6 +14,8 @@
 #include "image/sparse_image.h"
 #include "util/unique_fd.h"
 
+namespace eeprom24c01 {
+
 enum class serial_encoding {
     big_endian,     // be: binary, most significant byte first (the default)
     little_endian,  // le
@@ -79,3 +81,5 @@ private:
     std::size_t width_ = 0;    // the digits written, zero padding and all
     bool committed_ = false;
 };
+
+}  // namespace eeprom24c01

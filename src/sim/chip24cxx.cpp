@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+namespace eeprom24c01 {
+
 sim_chip_config sim_chip_config_for(const chip_target& target) {
     const chip_profile& p = *target.profile;
     return {target, p.generic() ? smallest_page_of_size(p.size) : p.page_size};
@@ -209,3 +211,5 @@ void chip_lines(sim_chip& chip, bool scl, bool master_sda, std::uint64_t now_us)
         on_falling_edge(chip, now_us);
     }
 }
+
+}  // namespace eeprom24c01

@@ -13,6 +13,8 @@
 
 #include "chip/chip_profile.h"
 
+namespace eeprom24c01 {
+
 // How long the simulated part's internal write cycle lasts: a typical part,
 // inside every datasheet's maximum.
 inline constexpr std::uint64_t CHIP_WRITE_CYCLE_US = 5000;
@@ -90,3 +92,5 @@ void chip_lines(sim_chip& chip, bool scl, bool master_sda, std::uint64_t now_us)
 // The level of SDA on the wire.
 bool chip_bus_sda(const sim_chip& chip);
 bool chip_busy(const sim_chip& chip, std::uint64_t now_us);
+
+}  // namespace eeprom24c01

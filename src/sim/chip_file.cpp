@@ -12,6 +12,8 @@
 #include "text/printable_name.h"
 #include "util/write_all.h"
 
+namespace eeprom24c01 {
+
 namespace {
 
 std::string refusal(const std::string& path, const std::string& why, const char* what_to_do) {
@@ -86,3 +88,5 @@ std::string chip_file_save(const chip_file& file, std::span<const std::uint8_t> 
     if (!write_all_at(file.fd.get(), contents, 0) || fsync(file.fd.get()) != 0) return std::strerror(errno);
     return {};
 }
+
+}  // namespace eeprom24c01

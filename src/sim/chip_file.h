@@ -12,6 +12,8 @@
 
 #include "util/unique_fd.h"
 
+namespace eeprom24c01 {
+
 struct chip_file {
     unique_fd fd;  // closing it gives up the lock
     std::string path;
@@ -29,3 +31,5 @@ std::string chip_file_open(const std::string& path, std::uint32_t size, chip_fil
 // Writes contents over the file's bytes and flushes them to disk.
 // Returns "" or the reason.
 std::string chip_file_save(const chip_file& file, std::span<const std::uint8_t> contents);
+
+}  // namespace eeprom24c01

@@ -3,6 +3,8 @@
 
 #include "text/printable_name.h"
 
+namespace eeprom24c01 {
+
 sim_board::sim_board(const sim_chip_config& config, std::span<const std::uint8_t> contents, bool chip_present)
     : chip_present_(chip_present) {
     chip_reset(chip_, config, contents);
@@ -47,3 +49,5 @@ void sim_board::action_end() {
     if (problem.empty()) chip_.changed = false;
     else save_problem_ = "Could not save the simulated chip to " + printable_name(chip_file_.path) + ": " + problem + ".\n";
 }
+
+}  // namespace eeprom24c01

@@ -13,6 +13,8 @@
 #include "transport/port_backend.h"
 #include "sim/chip_file.h"
 
+namespace eeprom24c01 {
+
 inline constexpr std::uint64_t SIM_BIT_DELAY_US = 5;
 inline constexpr std::uint64_t SIM_WRITE_CYCLE_WAIT_US = 500;
 
@@ -66,3 +68,5 @@ private:
     std::uint64_t clock_us_ = 0;
     sim_counters counters_;
 };
+
+}  // namespace eeprom24c01

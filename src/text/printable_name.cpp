@@ -3,6 +3,8 @@
 
 #include <cstdio>
 
+namespace eeprom24c01 {
+
 std::string printable_name(const std::string& name) {
     std::string shown;
     for (char ch : name) {
@@ -18,3 +20,5 @@ std::string printable_name(const std::string& name) {
     }
     return shown;
 }
+
+}  // namespace eeprom24c01

@@ -5,5 +5,9 @@
 
 #include <string>
 
+namespace eeprom24c01 {
+
 // name with each control character written as \n, \t, \\ or \xHH.
 std::string printable_name(const std::string& name);
+
+}  // namespace eeprom24c01

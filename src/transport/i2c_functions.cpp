@@ -3,6 +3,8 @@
 
 #include <linux/i2c.h>
 
+namespace eeprom24c01 {
+
 int smbus_write_size(unsigned long functions, std::size_t length) {
     if (length >= 2 && length <= I2C_SMBUS_BLOCK_MAX + 1 && (functions & I2C_FUNC_SMBUS_WRITE_I2C_BLOCK))
         return I2C_SMBUS_I2C_BLOCK_DATA;
@@ -30,3 +32,5 @@ const char* i2c_ways_name(const i2c_ways& ways) {
     return ways.read == i2c_read_way::i2c_block || ways.write == i2c_write_way::i2c_block ? "SMBus I2C-block"
                                                                                           : "SMBus byte";
 }
+
+}  // namespace eeprom24c01

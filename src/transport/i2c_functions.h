@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace eeprom24c01 {
+
 enum class i2c_read_way {
     messages,         // I2C_RDWR: word address, repeated start, the read
     i2c_block,        // SMBus I2C-block read: one-byte word address, up to 32 bytes
@@ -34,3 +36,5 @@ i2c_ways choose_i2c_ways(unsigned long functions, int word_bytes);
 int smbus_write_size(unsigned long functions, std::size_t length);
 // For --check: "plain I2C", "SMBus I2C-block" or "SMBus byte".
 const char* i2c_ways_name(const i2c_ways& ways);
+
+}  // namespace eeprom24c01

@@ -13,6 +13,8 @@
 #include "util/number.h"
 #include "util/unique_fd.h"
 
+namespace eeprom24c01 {
+
 namespace {
 
 // The major number of i2c-dev's character devices.
@@ -65,3 +67,5 @@ std::string i2c_bound_driver(const std::string& sysfs_root, int adapter, std::ui
 bool i2c_is_memory_bus(const std::string& adapter_name) {
     return adapter_name.rfind("SMBus ", 0) == 0 || adapter_name.find(" SMBus adapter") != std::string::npos;
 }
+
+}  // namespace eeprom24c01

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+namespace eeprom24c01 {
+
 // The adapter number N of an open i2c-dev device: the minor number of the
 // character device, or else the N of a path ending in "i2c-N"; -1 if neither.
 int i2c_adapter_number(int fd, const std::string& path);
@@ -19,3 +21,5 @@ std::string i2c_bound_driver(const std::string& sysfs_root, int adapter, std::ui
 // to 0x57 are the memory modules' SPD EEPROMs. USB bridges that call
 // themselves SMBus bridges are not.
 bool i2c_is_memory_bus(const std::string& adapter_name);
+
+}  // namespace eeprom24c01

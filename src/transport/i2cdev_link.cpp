@@ -7,6 +7,8 @@
 
 #include <cerrno>
 
+namespace eeprom24c01 {
+
 namespace {
 
 int answer(int result) { return result < 0 ? errno : 0; }
@@ -42,3 +44,5 @@ int i2cdev_link::smbus(std::uint8_t read_write, std::uint8_t command, std::uint3
     i2c_smbus_ioctl_data request{read_write, command, size, data};
     return answer(ioctl(fd_.get(), I2C_SMBUS, &request));
 }
+
+}  // namespace eeprom24c01

@@ -11,6 +11,8 @@
 
 #include "util/unique_fd.h"
 
+namespace eeprom24c01 {
+
 class i2cdev_link {
 public:
     int open(const std::string& path);
@@ -31,3 +33,5 @@ private:
     unique_fd fd_;
     int selected_ = -1;
 };
+
+}  // namespace eeprom24c01

@@ -14,6 +14,8 @@
 #define HAVE_X86_PORT_IO 0
 #endif
 
+namespace eeprom24c01 {
+
 std::string io_port::name() const {
     char range[40];
     std::snprintf(range, sizeof range, "I/O ports 0x%x to 0x%x", base_, base_ + 2);
@@ -54,3 +56,5 @@ std::uint8_t io_port::read(std::uint16_t reg) {
     (void)reg;
     return 0xFF;
 }
+
+}  // namespace eeprom24c01

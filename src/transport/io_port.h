@@ -8,6 +8,8 @@
 
 #include "transport/real_port.h"
 
+namespace eeprom24c01 {
+
 class io_port : public real_port {
 public:
     explicit io_port(unsigned base) : base_(base) {}
@@ -23,3 +25,5 @@ private:
     unsigned base_;
     bool granted_ = false;
 };
+
+}  // namespace eeprom24c01

@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstring>
 
+namespace eeprom24c01 {
+
 namespace {
 
 struct advice {
@@ -55,3 +57,5 @@ std::string join_group_advice(const std::string& device, const char* usual_group
     }
     return "Join its group " + group + " (sudo adduser $USER " + group + "), then log out and in again.";
 }
+
+}  // namespace eeprom24c01

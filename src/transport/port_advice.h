@@ -6,6 +6,8 @@
 
 #include <string>
 
+namespace eeprom24c01 {
+
 enum class port_kind { parallel, i2c };
 
 // "Cannot use the parallel port DEV: <errno text>. <advice>\n": the advice
@@ -17,3 +19,5 @@ std::string port_refusal(port_kind kind, const std::string& device, int error, c
 // owns the device file, or is usual_group when the file cannot be looked at.
 // A device in group root gets a udev rule or the administrator instead.
 std::string join_group_advice(const std::string& device, const char* usual_group);
+
+}  // namespace eeprom24c01

@@ -7,6 +7,8 @@
 #include <stdexcept>
 #include <string>
 
+namespace eeprom24c01 {
+
 // Registers of the first parallel port at its standard addresses.
 inline constexpr std::uint16_t LPT_DATA = 0x378;     // write: bit 7 drives SDA
 inline constexpr std::uint16_t LPT_STATUS = 0x379;   // read: bit 6 shows SDA
@@ -66,3 +68,5 @@ struct port_backend {
 struct port_lost : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
+
+}  // namespace eeprom24c01

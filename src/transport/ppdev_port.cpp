@@ -14,6 +14,8 @@
 
 #include "transport/port_advice.h"
 
+namespace eeprom24c01 {
+
 namespace {
 
 volatile sig_atomic_t alarm_rang = 0;
@@ -131,3 +133,5 @@ std::uint8_t ppdev_port::read(std::uint16_t reg) {
     if (reg == LPT_STATUS && ioctl(fd_.get(), PPRSTATUS, &byte) != 0) lost(errno);
     return byte;
 }
+
+}  // namespace eeprom24c01

@@ -13,6 +13,8 @@
 #include "transport/real_port.h"
 #include "util/unique_fd.h"
 
+namespace eeprom24c01 {
+
 // How long a claim waits for another user of the port, such as a print job.
 inline constexpr unsigned PPDEV_CLAIM_WAIT_SECONDS = 3;
 
@@ -44,3 +46,5 @@ private:
     unique_fd fd_;
     bool claimed_ = false;
 };
+
+}  // namespace eeprom24c01

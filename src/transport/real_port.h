@@ -7,6 +7,8 @@
 
 #include "transport/port_backend.h"
 
+namespace eeprom24c01 {
+
 // What the two real port back ends share: real time, which the bus paces
 // its bit delays in, a clock for the trace, and the levels the master drives
 // (a port cannot see more).
@@ -30,3 +32,5 @@ private:
     std::chrono::steady_clock::time_point origin_ = std::chrono::steady_clock::now();
     bus_levels driven_{true, true};
 };
+
+}  // namespace eeprom24c01

@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <thread>
 
+namespace eeprom24c01 {
+
 int lock_within(int fd, std::chrono::milliseconds max_wait, const std::function<void()>& waiting,
                 const std::function<bool()>& give_up) {
     using clock = std::chrono::steady_clock;
@@ -26,3 +28,5 @@ int lock_within(int fd, std::chrono::milliseconds max_wait, const std::function<
         std::this_thread::sleep_for(std::min<clock::duration>(std::chrono::milliseconds(20), deadline - now));
     }
 }
+
+}  // namespace eeprom24c01

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "util/interruption.h"
 
+namespace eeprom24c01 {
+
 namespace {
 
 // What a signal handler may touch: the only state kept outside the scopes.
@@ -40,3 +42,5 @@ interruption_scope::~interruption_scope() {
 }
 
 int interruption_signal() { return received; }
+
+}  // namespace eeprom24c01

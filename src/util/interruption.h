@@ -8,6 +8,8 @@
 
 #include <signal.h>
 
+namespace eeprom24c01 {
+
 // While one exists, the signals are noted instead of acting. The first one
 // made clears the signal noted before; scopes may nest, an inner one noting
 // what an outer one left alone, and each puts back the dispositions it found.
@@ -27,3 +29,5 @@ private:
 // The first signal noted since the outermost scope began, or 0. It stays
 // readable after the scope has ended, until the next action begins.
 int interruption_signal();
+
+}  // namespace eeprom24c01

@@ -10,6 +10,8 @@
 #include <cerrno>
 #include <cstring>
 
+namespace eeprom24c01 {
+
 memory_file::memory_file() : fd_(memfd_create("eeprom24c01", MFD_CLOEXEC)) {
     if (!fd_) error_ = std::strerror(errno);
     else path_ = "/proc/self/fd/" + std::to_string(fd_.get());
@@ -34,3 +36,5 @@ std::string memory_file::contents(std::vector<std::uint8_t>& bytes) const {
     if (!read_all_at(fd_.get(), bytes, 0)) return errno ? std::strerror(errno) : "the file ended early";
     return {};
 }
+
+}  // namespace eeprom24c01

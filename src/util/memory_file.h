@@ -10,6 +10,8 @@
 
 #include "util/unique_fd.h"
 
+namespace eeprom24c01 {
+
 class memory_file {
 public:
     // Check valid() and error() after construction.
@@ -33,3 +35,5 @@ private:
     std::string path_;
     std::string error_;
 };
+
+}  // namespace eeprom24c01

@@ -9,6 +9,8 @@
 #include <concepts>
 #include <string_view>
 
+namespace eeprom24c01 {
+
 enum class number_reading { number, not_a_number, too_large };
 
 inline bool has_hexadecimal_prefix(std::string_view text) { return text.starts_with("0x") || text.starts_with("0X"); }
@@ -30,3 +32,5 @@ number_reading parse_number(std::string_view text, T& value) {
     value = parsed;
     return number_reading::number;
 }
+
+}  // namespace eeprom24c01

@@ -9,6 +9,8 @@
 
 #include "util/write_all.h"
 
+namespace eeprom24c01 {
+
 int overwrite_file(int fd, const std::uint8_t* bytes, std::size_t size, bool& kept) {
     kept = true;
     struct stat info {};
@@ -27,3 +29,5 @@ int overwrite_file(int fd, const std::uint8_t* bytes, std::size_t size, bool& ke
     if (ftruncate(fd, static_cast<off_t>(size)) != 0 || fsync(fd) != 0) return errno;
     return 0;
 }
+
+}  // namespace eeprom24c01

@@ -8,7 +8,11 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace eeprom24c01 {
+
 // Writes size bytes over the regular file fd from its start, cuts it to them
 // and flushes it to disk. 0, or the errno of what failed; kept then says
 // whether the file still holds its old bytes.
 int overwrite_file(int fd, const std::uint8_t* bytes, std::size_t size, bool& kept);
+
+}  // namespace eeprom24c01

@@ -7,6 +7,8 @@
 
 #include <utility>
 
+namespace eeprom24c01 {
+
 class unique_fd {
 public:
     unique_fd() = default;
@@ -36,3 +38,5 @@ public:
 private:
     int fd_ = -1;
 };
+
+}  // namespace eeprom24c01

@@ -5,6 +5,8 @@
 
 #include <cerrno>
 
+namespace eeprom24c01 {
+
 namespace {
 
 // Runs step(bytes done so far) (a write, pwrite or pread of the rest) until
@@ -38,3 +40,5 @@ bool read_all_at(int fd, std::span<std::uint8_t> bytes, off_t offset) {
         return pread(fd, bytes.data() + done, bytes.size() - done, offset + static_cast<off_t>(done));
     });
 }
+
+}  // namespace eeprom24c01

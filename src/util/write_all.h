@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <span>
 
+namespace eeprom24c01 {
+
 // Writes all of size bytes to fd at its position, going on after short
 // writes and signals. False on an error, with errno saying which (EIO for a
 // write that took nothing).
@@ -20,3 +22,5 @@ bool write_all_at(int fd, std::span<const std::uint8_t> bytes, off_t offset);
 // Reads bytes.size() bytes at offset (pread). False on an error, with errno
 // saying which, or when the file ends first (errno 0).
 bool read_all_at(int fd, std::span<std::uint8_t> bytes, off_t offset);
+
+}  // namespace eeprom24c01

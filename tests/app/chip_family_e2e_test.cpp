@@ -8,6 +8,8 @@
 #include "support/expected_output.h"
 #include "support/run_tool.h"
 
+using namespace eeprom24c01;
+
 namespace {
 
 // No byte of it is a blank chip's 0xFF.

@@ -15,6 +15,8 @@
 #include "support/recording_port.h"
 #include "support/run_tool.h"
 
+using namespace eeprom24c01;
+
 namespace {
 
 class CommandOnBoard : public ::testing::Test {

@@ -10,6 +10,8 @@
 #include "support/expected_output.h"
 #include "support/run_tool.h"
 
+using namespace eeprom24c01;
+
 namespace {
 
 constexpr int MAX_RUNS = 120;

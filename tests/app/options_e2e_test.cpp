@@ -8,6 +8,8 @@
 #include "support/expected_output.h"
 #include "support/run_tool.h"
 
+using namespace eeprom24c01;
+
 namespace {
 
 const std::string USAGE_LINE = USAGE;

@@ -11,6 +11,8 @@
 #include "support/expected_output.h"
 #include "support/run_tool.h"
 
+using namespace eeprom24c01;
+
 namespace {
 
 std::vector<std::string> board(const std::string& chip, std::initializer_list<std::string> more,

@@ -4,6 +4,8 @@
 
 #include "app/progress.h"
 
+using namespace eeprom24c01;
+
 namespace {
 
 struct fake_terminal {

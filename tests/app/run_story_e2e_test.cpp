@@ -26,6 +26,8 @@
 #include "support/srec_cat.h"
 #include "util/unique_fd.h"
 
+using namespace eeprom24c01;
+
 namespace {
 
 using random_source = std::mt19937;

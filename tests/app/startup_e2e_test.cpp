@@ -5,6 +5,8 @@
 #include "support/expected_output.h"
 #include "support/run_tool.h"
 
+using namespace eeprom24c01;
+
 namespace {
 
 // Every run here is on the simulated board: nothing may touch a real port.

@@ -8,6 +8,8 @@
 #include "chip/control_byte.h"
 #include "support/recording_port.h"
 
+using namespace eeprom24c01;
+
 namespace {
 
 using values = std::vector<std::uint8_t>;

@@ -5,6 +5,8 @@
 
 #include "chip/chip_profile.h"
 
+using namespace eeprom24c01;
+
 namespace {
 
 struct location_case {

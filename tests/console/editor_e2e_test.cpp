@@ -5,6 +5,8 @@
 #include "support/expected_output.h"
 #include "support/run_tool.h"
 
+using namespace eeprom24c01;
+
 namespace {
 
 const std::string ADDRESS_PROMPT = "\nEnter the address location you want to change. (0 to 127)\n";

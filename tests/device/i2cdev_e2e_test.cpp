@@ -8,6 +8,8 @@
 #include "support/expected_output.h"
 #include "support/run_tool.h"
 
+using namespace eeprom24c01;
+
 namespace {
 
 // Bytes 0 to 254 over and over: none is a blank chip's ff.

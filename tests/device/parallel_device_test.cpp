@@ -9,6 +9,8 @@
 #include "eeprom/eeprom.h"
 #include "support/recording_port.h"
 
+using namespace eeprom24c01;
+
 namespace {
 
 using values = std::vector<std::uint8_t>;

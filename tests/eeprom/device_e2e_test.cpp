@@ -5,6 +5,8 @@
 #include "support/expected_output.h"
 #include "support/run_tool.h"
 
+using namespace eeprom24c01;
+
 namespace {
 
 const std::vector<std::string> SIM{"--sim", "chip.bin"};

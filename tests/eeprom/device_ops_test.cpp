@@ -18,6 +18,8 @@
 #include "support/recording_port.h"
 #include "support/expected_output.h"
 
+using namespace eeprom24c01;
+
 namespace {
 
 using values = std::vector<std::uint8_t>;

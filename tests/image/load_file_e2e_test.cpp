@@ -14,6 +14,8 @@
 #include "support/run_tool.h"
 #include "support/srec_cat.h"
 
+using namespace eeprom24c01;
+
 namespace {
 
 std::vector<std::string> sim(std::initializer_list<std::string> more) {

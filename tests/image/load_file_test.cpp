@@ -10,6 +10,8 @@
 #include "support/run_tool.h"
 #include "support/srec_cat.h"
 
+using namespace eeprom24c01;
+
 namespace {
 
 std::string counting_image(std::size_t size) {

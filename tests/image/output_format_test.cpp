@@ -8,6 +8,8 @@
 
 #include "image/output_format.h"
 
+using namespace eeprom24c01;
+
 namespace {
 
 TEST(OutputFormat, NamesAndImpliedFormats) {

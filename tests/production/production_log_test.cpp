@@ -12,6 +12,8 @@
 #include "support/run_tool.h"
 #include "util/unique_fd.h"
 
+using namespace eeprom24c01;
+
 namespace {
 
 using namespace std::chrono_literals;

@@ -10,6 +10,8 @@
 #include "production/serial_number.h"
 #include "support/run_tool.h"
 
+using namespace eeprom24c01;
+
 namespace {
 
 using namespace std::chrono_literals;

@@ -11,6 +11,8 @@
 #include "sim/sim_board.h"
 #include "support/run_tool.h"
 
+using namespace eeprom24c01;
+
 namespace {
 
 TEST(ChipFile, MissingFileBecomesABlankChipOnDisk) {

@@ -10,6 +10,8 @@
 #include "support/recording_port.h"
 #include "support/run_tool.h"
 
+using namespace eeprom24c01;
+
 namespace {
 
 struct vcd_summary {

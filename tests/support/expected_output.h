@@ -7,6 +7,8 @@
 
 #include "image/digests.h"
 
+namespace eeprom24c01 {
+
 inline const std::string BANNER_TEXT =
     "                       QUELOR COMMUNICATIONS\n"
     "                       7 Harbour Lane, Porthbrook\n"
@@ -70,3 +72,5 @@ inline std::string crc_line(const std::string& contents) {
                       crc32_of({reinterpret_cast<const std::uint8_t*>(contents.data()), contents.size()})));
     return line;
 }
+
+}  // namespace eeprom24c01

@@ -43,6 +43,8 @@
 #include "sim/chip24cxx.h"
 #include "support/preload_fake.h"
 
+using namespace eeprom24c01;
+
 namespace {
 
 using preload::env;

@@ -41,6 +41,8 @@
 #include "sim/chip24cxx.h"
 #include "support/preload_fake.h"
 
+using namespace eeprom24c01;
+
 namespace {
 
 struct fake_port {

@@ -18,6 +18,8 @@
 
 namespace preload {
 
+using namespace eeprom24c01;
+
 template <typename F>
 F real(const char* name) {
     return reinterpret_cast<F>(dlsym(RTLD_NEXT, name));

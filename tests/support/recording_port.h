@@ -11,6 +11,8 @@
 #include "device/parallel_device.h"
 #include "transport/port_backend.h"
 
+namespace eeprom24c01 {
+
 enum class port_op { write, read, bit_delay, write_cycle };
 
 struct port_event {
@@ -77,3 +79,5 @@ struct recording_fixture_port {
     parallel_device device{port, target_of()};
     two_wire_bus& bus = device.bus();
 };
+
+}  // namespace eeprom24c01

@@ -29,6 +29,8 @@
 #error "FAKE_I2CDEV_LIBRARY must name the fake i2c-dev library"
 #endif
 
+using namespace eeprom24c01;
+
 namespace {
 
 std::string slurp(const std::string& path) {

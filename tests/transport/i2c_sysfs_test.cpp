@@ -9,6 +9,8 @@
 #include "support/run_tool.h"
 #include "transport/i2c_sysfs.h"
 
+using namespace eeprom24c01;
+
 namespace {
 
 TEST(I2cSysfs, NamesTheAdapterAndTheDriverBoundToAnAddress) {

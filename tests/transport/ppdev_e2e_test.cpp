@@ -12,6 +12,8 @@
 #include "support/expected_output.h"
 #include "support/run_tool.h"
 
+using namespace eeprom24c01;
+
 namespace {
 
 // The fields of each "release" line of the fake's log, in order.
