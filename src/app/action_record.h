@@ -17,9 +17,10 @@ public:
     action_record(const tool_options& options, const eeprom_device& device);
 
     log_entry entry;
-    // The failure's one line (without its newline) becomes the outcome. The
+    // The failure's line (its newline left out) becomes the outcome. The
     // first failure said is the one kept.
-    void failed(const std::string& line) {
+    void failed(std::string_view line) {
+        if (line.ends_with('\n')) line.remove_suffix(1);
         if (entry.outcome.empty()) entry.outcome = line;
     }
     // The entry of a run that ended with status, and the time it took.

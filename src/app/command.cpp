@@ -77,9 +77,10 @@ int failed(run_state& s, const device_outcome& outcome, action_phase phase, cons
     return outcome.result == device_result::port_refused ? EXIT_NO_PORT : EXIT_FAILED;
 }
 
-// Says line, which becomes the log's outcome; EXIT_FAILED.
+// Prints the line, with its newline, of a layer below, which becomes the
+// log's outcome; EXIT_FAILED.
 int refused(run_state& s, const std::string& line) {
-    say(line);
+    std::fputs(line.c_str(), stderr);
     s.record().failed(line);
     return EXIT_FAILED;
 }
@@ -117,13 +118,17 @@ int read_chip(run_state& s) {
     // like one that a signal met while it was being written out.
     if (!read_complete(outcome, image.size())) return failed(s, outcome, phase, {image.size()});
     rendered_image file = render_image(image, s.run.production.format);
-    problem = file.error.empty() ? output_target_write(target, file.bytes)
-                                 : "Cannot write " + printable_name(name) + ": " + file.error + "; it is left as it was.";
+    problem = file.error ? output_target_failure(target, file.error) : output_target_write(target, file.bytes);
     std::string done = "Read " + std::to_string(image.size()) + " bytes into " + shown(name, "standard output");
     if (int signal = interruption_signal()) {
         // A reader of standard output that went away is told nothing, as
         // other tools tell it nothing.
-        if (signal != SIGPIPE || name != "-") say(problem.empty() ? done + "; then interrupted." : problem);
+        if (signal == SIGPIPE && name == "-") {
+        } else if (problem.empty()) {
+            say(done + "; then interrupted.");
+        } else {
+            std::fputs(problem.c_str(), stderr);
+        }
         s.record().failed("interrupted");
         return 128 + signal;
     }
@@ -174,7 +179,7 @@ std::string wanted_image(run_state& s, sparse_image& wanted) {
                                      : load_file(s.options.image_file, wanted.size(), s.run.production.read_format);
     s.record().entry.image_file = s.options.image_file;
     if (loaded.read_whole) s.record().entry.image_sha256 = sha256_hex(loaded.source);
-    if (!loaded.error.empty()) return loaded.error + ".";
+    if (!loaded.error.empty()) return loaded.error;
     wanted = std::move(loaded.image);
     return {};
 }
@@ -199,11 +204,11 @@ int take_serial(run_state& s, sparse_image& wanted) {
     if (!serial->error().empty()) {
         std::string problem = serial->error();
         serial.reset();
-        return refused(s, problem + ".");
+        return refused(s, problem);
     }
     if (std::string too_big = serial_fit_failure(layout, serial->value()); !too_big.empty()) {
         serial.reset();
-        return refused(s, too_big + ".");
+        return refused(s, too_big);
     }
     stamp_serial(layout, serial->value(), wanted);
     s.record().entry.serial = std::to_string(serial->value());

@@ -37,7 +37,8 @@ struct command_run {
     const production_log* log = nullptr;
     // The run's trace, closed and checked before the run is settled.
     bus_trace* trace = nullptr;
-    // A problem found before the device was made: said, logged, status 1.
+    // The line of a problem found before the device was made: said, logged,
+    // status 1.
     std::string refusal;
 };
 

@@ -64,16 +64,17 @@ bool open_standard_descriptors(closed_standard& closed) {
     return true;
 }
 
-// "" or why the action cannot use "-": it names a descriptor that was closed.
+// "" or the line saying why the action cannot use "-": it names a descriptor
+// that was closed.
 std::string closed_standard_problem(const tool_options& options, closed_standard closed) {
     const bool image_dash = options.image_file == "-";
     const action_row* row = row_of(options.action);
     const bool reads_input = row && row->loads_image;
     if (closed.input && image_dash && reads_input)
-        return "Standard input was closed when the tool started: there is no image to read; nothing was done.";
+        return "Standard input was closed when the tool started: there is no image to read; nothing was done.\n";
     if (closed.output && ((image_dash && row && row->takes_file && !reads_input) || options.trace_file == "-"))
         return std::string("Standard output was closed when the tool started: ") +
-               (options.trace_file == "-" ? "the trace" : "the chip's bytes") + " cannot go there; nothing was done.";
+               (options.trace_file == "-" ? "the trace" : "the chip's bytes") + " cannot go there; nothing was done.\n";
     return {};
 }
 
@@ -181,7 +182,7 @@ int tool_main(int argc, char** argv) {
     if (!options.production.log_file.empty()) {
         problem = log.open(options.production.log_file);
         if (!problem.empty()) {
-            std::fprintf(stderr, "%s.\n", problem.c_str());
+            std::fputs(problem.c_str(), stderr);
             return EXIT_FAILED;
         }
     }
@@ -201,7 +202,7 @@ int tool_main(int argc, char** argv) {
     // nothing, and its log line says why.
     std::string refusal = closed_standard_problem(options, closed);
     if (!refusal.empty() && options.action == tool_action::menu) {
-        std::fprintf(stderr, "eeprom24c01: %s\n", refusal.c_str());
+        std::fputs(refusal.c_str(), stderr);
         return EXIT_FAILED;
     }
     loaded_file input;
@@ -214,11 +215,11 @@ int tool_main(int argc, char** argv) {
                                                    : ended(options, run_command(options, device, run));
     }
     if (run.refusal.empty() && !options.trace_file.empty()) {
-        problem = run_trace.open(options.trace_file);
-        if (!problem.empty())
-            run.refusal = "eeprom24c01: cannot write trace " + printable_name(options.trace_file) + ": " + problem + ".";
-        if (!problem.empty() && options.action == tool_action::menu) {
-            std::fprintf(stderr, "%s\n", run.refusal.c_str());
+        if (int error = run_trace.open(options.trace_file))
+            run.refusal = "eeprom24c01: cannot write trace " + printable_name(options.trace_file) + ": " +
+                          std::strerror(error) + ".\n";
+        if (!run.refusal.empty() && options.action == tool_action::menu) {
+            std::fputs(run.refusal.c_str(), stderr);
             return EXIT_FAILED;
         }
     }

@@ -21,16 +21,17 @@ bool signal_noted() { return interruption_signal() != 0; }
 
 std::string close_outputs(bus_trace* trace) {
     const char* trace_name = trace && trace->on_standard_output() ? "standard output" : "the trace";
-    std::string trace_problem = trace ? trace->close() : std::string();
+    const int trace_error = trace ? trace->close() : 0;
     errno = 0;
     const bool flushed = std::fflush(stdout) == 0;
     const int error = errno;
     if (std::ferror(stdout) || !flushed) {
         // A trace on standard output saw the write fail, and kept why.
-        std::string cause = error ? std::strerror(error) : trace_problem;
-        return "eeprom24c01: cannot write standard output" + (cause.empty() ? "" : ": " + cause) + ".\n";
+        const int cause = error ? error : trace_error;
+        return std::string("eeprom24c01: cannot write standard output") + (cause ? ": " : "") +
+               (cause ? std::strerror(cause) : "") + ".\n";
     }
-    if (!trace_problem.empty()) return "eeprom24c01: cannot write " + std::string(trace_name) + ": " + trace_problem + ".\n";
+    if (trace_error) return "eeprom24c01: cannot write " + std::string(trace_name) + ": " + std::strerror(trace_error) + ".\n";
     return {};
 }
 
@@ -39,11 +40,12 @@ int conclude_run(run_ending& ending, int status, bus_trace* trace, const product
     // An output that is not whole fails the run, whatever its action did.
     if (std::string problem = close_outputs(trace); !problem.empty()) {
         std::fputs(problem.c_str(), stderr);
-        record.failed(problem.substr(std::strlen("eeprom24c01: "), problem.size() - 1 - std::strlen("eeprom24c01: ")));
+        record.failed(problem.substr(std::strlen("eeprom24c01: ")));
         if (status == EXIT_DONE) status = EXIT_FAILED;
     }
-    const std::string not_used =
-        ending.serial && status == EXIT_DONE ? "; serial number " + record.entry.serial + " was not used" : "";
+    // The number a run that fails from here on leaves unused, for its lines.
+    const std::string number = ending.serial && status == EXIT_DONE ? record.entry.serial : "";
+    const std::string not_used = number.empty() ? "" : "; serial number " + number + " was not used";
     // A signal noted up to here ends the run as interrupted; one that comes
     // later finds the run decided.
     if (int signal = interruption_signal(); signal != 0 && status < 128) {
@@ -61,14 +63,15 @@ int conclude_run(run_ending& ending, int status, bus_trace* trace, const product
             return 128 + interruption_signal();
         }
         if (error != 0) {
-            say(log->lock_failure(error) + not_used + ".");
+            std::fputs(log->lock_failure(error).c_str(), stderr);
+            if (!number.empty()) say("Serial number " + number + " was not used.");
             return status == EXIT_DONE ? EXIT_FAILED : status;
         }
     }
     bool stored = false;
     if (status == EXIT_DONE && ending.serial) {
         if (std::string problem = ending.serial->commit(); !problem.empty()) {
-            say(problem + ".");
+            std::fputs(problem.c_str(), stderr);
             record.failed(problem);
             status = EXIT_FAILED;
         } else {
@@ -77,15 +80,14 @@ int conclude_run(run_ending& ending, int status, bus_trace* trace, const product
     }
     if (log) {
         if (std::string problem = log->append_locked(record.finished(status)); !problem.empty()) {
+            std::fputs(problem.c_str(), stderr);
             // A number no line records is taken back.
-            std::string undone;
             if (stored) {
                 std::string kept = ending.serial->restore();
-                undone = kept.empty() ? "; serial number " + record.entry.serial + " was not used"
-                                      : "; " + kept;
+                if (kept.empty()) say("Serial number " + record.entry.serial + " was not used.");
+                else std::fputs(kept.c_str(), stderr);
                 stored = false;
             }
-            say(problem + undone + ".");
             if (status == EXIT_DONE) status = EXIT_FAILED;
         }
     }

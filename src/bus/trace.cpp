@@ -5,7 +5,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 
 #include "util/write_all.h"
 
@@ -27,14 +26,14 @@ void add_level(std::string& to, bool level, char id) {
 
 }  // namespace
 
-std::string bus_trace::open(const std::string& path) {
+int bus_trace::open(const std::string& path) {
     close();
     error_ = 0;
     if (path == "-") {
         fd_ = 1;
     } else {
         owned_.reset(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
-        if (!owned_) return std::strerror(errno);
+        if (!owned_) return errno;
         fd_ = owned_.get();
     }
     char header[256];
@@ -51,7 +50,7 @@ std::string bus_trace::open(const std::string& path) {
     // Out at once: on standard output the menu's text follows it.
     flush();
     have_sample_ = false;
-    return {};
+    return 0;
 }
 
 void bus_trace::sample(std::uint64_t t_us, bus_levels levels) {
@@ -81,17 +80,16 @@ void bus_trace::sample(std::uint64_t t_us, bus_levels levels) {
 }
 
 void bus_trace::flush() {
-    if (fd_ >= 0 && error_ == 0 && !write_all(fd_, reinterpret_cast<const std::uint8_t*>(pending_.data()), pending_.size()))
-        error_ = errno;
+    if (fd_ >= 0 && error_ == 0) error_ = write_all(fd_, reinterpret_cast<const std::uint8_t*>(pending_.data()), pending_.size());
     pending_.clear();
 }
 
-std::string bus_trace::close() {
-    if (fd_ < 0) return {};
+int bus_trace::close() {
+    if (fd_ < 0) return 0;
     flush();
     if (owned_ && ::close(owned_.release()) != 0 && error_ == 0) error_ = errno;
     fd_ = -1;
-    return error_ ? std::strerror(error_) : "";
+    return error_;
 }
 
 }  // namespace eeprom24c01

@@ -22,17 +22,17 @@ public:
     bus_trace& operator=(const bus_trace&) = delete;
     ~bus_trace() { close(); }
 
-    // Starts a trace into path ("-": standard output). Returns "" or the
-    // reason it could not be opened.
-    std::string open(const std::string& path);
+    // Starts a trace into path ("-": standard output): 0, or the errno of the
+    // open that failed.
+    int open(const std::string& path);
     // Records the line levels at time t_us if either line changed.
     void sample(std::uint64_t t_us, bus_levels levels);
     // Pushes what has been recorded out to the file; after a failed write
     // the rest is dropped.
     void flush();
     bool on_standard_output() const { return fd_ == 1 && !owned_; }
-    // Ends the trace. Returns "" or why some of it could not be written.
-    std::string close();
+    // Ends the trace: 0, or the errno of the first write that failed.
+    int close();
 
 private:
     int fd_ = -1;          // owned_, or standard output

@@ -44,7 +44,7 @@ bool save_buffer_to_file(std::span<const std::uint8_t> image, const std::string&
     }
     int fd = open_for_save(name);
     if (fd < 0) return true;
-    int failure = write_all(fd, image.data(), image.size()) ? 0 : errno;
+    int failure = write_all(fd, image.data(), image.size());
     if (close(fd) != 0 && failure == 0) failure = errno;
     if (failure != 0) std::printf("Write failed: %s\n", std::strerror(failure));
     return true;

@@ -32,7 +32,7 @@ device_outcome parallel_device::guarded(const std::function<device_outcome()>& s
         return steps();
     } catch (const port_lost& lost) {
         lost_.result = device_result::port_lost;
-        lost_.port_message = std::string(lost.what()) + "\n";
+        lost_.port_message = lost.what();
         bus_.abandon();
         return lost_;
     }

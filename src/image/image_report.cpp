@@ -47,7 +47,7 @@ std::string blank_check_failure(std::span<const std::uint8_t> contents) {
     if (count == 0) return {};
     auto size = static_cast<std::uint32_t>(contents.size());
     return "Not blank: " + std::to_string(count) + (count == 1 ? " byte is" : " bytes are") + " not ff, the first at " +
-           address_text(first, size) + ".";
+           address_text(first, size) + ".\n";
 }
 
 std::string checksum_line(std::span<const std::uint8_t> contents) {

@@ -20,7 +20,7 @@ inline constexpr int DIFFERENCES_SHOWN = 16;
 // each line ending in a newline. Uncovered addresses are not compared. ""
 // when nothing differs.
 std::string difference_list(const sparse_image& expected, std::span<const std::uint8_t> read);
-// "" when every byte is 0xFF, else "Not blank: 5 bytes are not ff, the first at 0x12."
+// "" when every byte is 0xFF, else the line "Not blank: 5 bytes are not ff, the first at 0x12.\n"
 std::string blank_check_failure(std::span<const std::uint8_t> contents);
 // "CRC-32 of the chip's 128 bytes: 0x1a2b3c4d"
 std::string checksum_line(std::span<const std::uint8_t> contents);

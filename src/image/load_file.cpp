@@ -29,7 +29,11 @@ namespace {
 
 std::string system_failure(const std::string& what, int error) { return what + ": " + std::strerror(error); }
 
+// The sentence as the one line a refusal is.
+std::string line_of_sentence(std::string sentence) { return sentence + ".\n"; }
+
 // At most LOAD_FILE_LIMIT + 1 bytes, so that an endless input is caught.
+// "" or why not, as a sentence.
 std::string read_bounded(int fd, const std::string& shown, std::vector<std::uint8_t>& bytes) {
     bytes.clear();
     std::uint8_t chunk[65536];
@@ -165,8 +169,8 @@ bool reads_whole(const reading& r, const std::string& path, std::span<const std:
 }
 
 // Keeps the source bytes, for the log's digest of what was read.
-loaded_file refusal(loaded_file& result, std::string error) {
-    result.error = std::move(error);
+loaded_file refusal(loaded_file& result, std::string sentence) {
+    result.error = line_of_sentence(std::move(sentence));
     result.image = sparse_image();
     return std::move(result);
 }
@@ -190,8 +194,8 @@ loaded_file load_file(const std::string& name, std::uint32_t chip_size, const fi
         if (!file) return refusal(result, system_failure("Cannot read " + shown, errno));
         fd = file.get();
     }
-    result.error = read_bounded(fd, shown, result.source);
-    if (!result.error.empty()) {
+    if (std::string problem = read_bounded(fd, shown, result.source); !problem.empty()) {
+        result.error = line_of_sentence(problem);
         result.source.clear();
         return result;
     }
@@ -206,8 +210,8 @@ loaded_file load_file(const std::string& name, std::uint32_t chip_size, const fi
     std::string path = "/proc/self/fd/" + std::to_string(fd);
     if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         copy.emplace();
-        std::string problem = copy->valid() ? copy->assign(result.source) : copy->error();
-        if (!problem.empty()) return refusal(result, "Cannot read " + shown + ": " + problem);
+        if (int error = copy->error() ? copy->error() : copy->assign(result.source))
+            return refusal(result, system_failure("Cannot read " + shown, error));
         path = copy->path();
     }
 

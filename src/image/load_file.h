@@ -19,7 +19,7 @@ inline constexpr std::size_t LOAD_FILE_LIMIT = 4u << 20;
 struct file_format;
 
 struct loaded_file {
-    std::string error;        // "" or one line, without a newline, naming the file
+    std::string error;        // "" or the line, with its newline, refusing the file and naming it
     sparse_image image;
     std::string format;       // the format's name in file_formats(), such as "raw"
     std::vector<std::uint8_t> source;  // the file's bytes as read, for its digest

@@ -49,8 +49,8 @@ rendered_image render_image(std::span<const std::uint8_t> contents, output_forma
     // tried first with room for the wordiest format (a hex dump, under 5
     // characters a byte).
     memory_file target;
-    result.error = target.valid() ? target.room_for(8 * contents.size() + 4096) : target.error();
-    if (!result.error.empty()) return result;
+    result.error = target.error() ? target.error() : target.room_for(8 * contents.size() + 4096);
+    if (result.error) return result;
     {
         srecord::output::pointer out = writer_for(format, target.path());
         // The header (an S-record's S0) names the tool. An EEPROM image has no

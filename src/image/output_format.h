@@ -21,7 +21,7 @@ std::optional<output_format> parse_output_format(std::string_view name);
 output_format implied_output_format(std::string_view file_name);
 
 struct rendered_image {
-    std::string error;  // "" or why libsrecord could not write it
+    int error = 0;  // 0, or the errno of the call that kept it from being written
     std::vector<std::uint8_t> bytes;
 };
 // The chip's contents, address 0 on, as a file of that format.

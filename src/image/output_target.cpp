@@ -50,7 +50,7 @@ bool follow_links(const std::string& name, std::string& path) {
 
 std::string cannot(const output_target& target, int error, bool left = false) {
     return "Cannot write " + printable_name(target.name) + ": " + std::strerror(error) +
-           (left && target.existed ? "; it is left as it was." : ".");
+           (left && target.existed ? "; it is left as it was.\n" : ".\n");
 }
 
 // The file is replaced by a temporary file made beside it: its folder, not
@@ -59,7 +59,7 @@ std::string folder_refuses(const output_target& target, int error) {
     if (error == ENOENT || error == ENOTDIR) return cannot(target, error, true);  // no folder at all
     return "Cannot write " + printable_name(target.name) + ": no temporary file can be made in its folder " +
            printable_name(folder_of(target.path)) + " (" + std::strerror(error) + ")" +
-           (target.existed ? "; it is left as it was." : ".");
+           (target.existed ? "; it is left as it was.\n" : ".\n");
 }
 
 // Another tool holding the file locked (an eeprom24c01 using it as its
@@ -80,7 +80,7 @@ int write_from_start(int fd, std::span<const std::uint8_t> image, bool& kept) {
     if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) return overwrite_file(fd, image.data(), image.size(), kept);
     kept = false;
     errno = 0;
-    if (!write_all(fd, image.data(), image.size())) return errno ? errno : EIO;
+    if (int error = write_all(fd, image.data(), image.size())) return error;
     return 0;
 }
 
@@ -144,7 +144,7 @@ std::string output_target_open(const std::string& name, output_target& target) {
         return folder_writable ? std::string() : folder_refuses(target, folder_error);  // a new file
     }
     target.existed = true;
-    if (S_ISDIR(info.st_mode)) return "Cannot write " + printable_name(name) + ": it is a folder.";
+    if (S_ISDIR(info.st_mode)) return "Cannot write " + printable_name(name) + ": it is a folder.\n";
     if (!S_ISREG(info.st_mode)) {
         target.how = output_target::way::direct;
         return {};
@@ -155,16 +155,19 @@ std::string output_target_open(const std::string& name, output_target& target) {
     if (locked_by_another(target.path))
         return "Cannot write " + printable_name(name) +
                ": another running program holds it locked, such as an eeprom24c01 using it as its chip; it is left "
-               "as it was.";
+               "as it was.\n";
     target.how = info.st_nlink > 1 ? output_target::way::in_place : output_target::way::replace;
     if (target.how == output_target::way::replace && !folder_writable) return folder_refuses(target, folder_error);
     return {};
 }
 
+std::string output_target_failure(const output_target& target, int error) { return cannot(target, error, true); }
+
 std::string output_target_write(const output_target& target, std::span<const std::uint8_t> image) {
     switch (target.how) {
         case output_target::way::standard_output:
-            if (!write_all(1, image.data(), image.size())) return std::string("Cannot write standard output: ") + std::strerror(errno) + ".";
+            if (int error = write_all(1, image.data(), image.size()))
+                return std::string("Cannot write standard output: ") + std::strerror(error) + ".\n";
             return {};
         case output_target::way::replace:
             return replace(target, image);

@@ -20,12 +20,14 @@ struct output_target {
     bool existed = false;
 };
 
-// Looks at name before anything is read. Returns "" or one sentence refusing
+// Looks at name before anything is read. Returns "" or the line refusing
 // it (a folder, a file the user may not write, one another running tool holds
 // locked); nothing has been changed then.
 std::string output_target_open(const std::string& name, output_target& target);
-// Writes the image. Returns "" or one sentence saying what failed, and
-// that the target is left as it was where that is so.
+// Writes the image. Returns "" or the line saying what failed, and that the
+// target is left as it was where that is so.
 std::string output_target_write(const output_target& target, std::span<const std::uint8_t> image);
+// The line for an image that could not be made for the target, for error.
+std::string output_target_failure(const output_target& target, int error);
 
 }  // namespace eeprom24c01

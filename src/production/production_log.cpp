@@ -57,7 +57,7 @@ std::string production_log::open(const std::string& path) {
     const int error = errno;
     if (!fd_ && error == EACCES && access(path.c_str(), W_OK) == 0)
         return "Log " + shown + " can be written but not read (" + std::strerror(error) +
-               "): make it readable, so that each entry starts a line of its own; nothing was done";
+               "): make it readable, so that each entry starts a line of its own; nothing was done.\n";
     struct stat info {};
     std::string why = !fd_                               ? std::strerror(error)
                       : fstat(fd_.get(), &info) != 0     ? std::strerror(errno)
@@ -65,7 +65,7 @@ std::string production_log::open(const std::string& path) {
                                                          : "";
     if (why.empty()) return {};
     fd_.reset();
-    return "Log " + shown + " cannot be written (" + why + "); nothing was done";
+    return "Log " + shown + " cannot be written (" + why + "); nothing was done.\n";
 }
 
 int production_log::lock(std::chrono::milliseconds max_wait, const std::function<void()>& waiting,
@@ -75,8 +75,9 @@ int production_log::lock(std::chrono::milliseconds max_wait, const std::function
 
 std::string production_log::lock_failure(int error) const {
     const std::string shown = printable_name(path_);
-    if (error == ETIMEDOUT) return "Log " + shown + " stayed locked by another station; this action's line was not written";
-    return "Log " + shown + " was not written (" + std::strerror(error) + ")";
+    if (error == ETIMEDOUT)
+        return "Log " + shown + " stayed locked by another station; this action's line was not written.\n";
+    return "Log " + shown + " was not written (" + std::strerror(error) + ").\n";
 }
 
 std::string production_log::append_locked(const log_entry& entry) const {
@@ -88,8 +89,7 @@ std::string production_log::append_locked(const log_entry& entry) const {
         if (ssize_t got = pread(fd_.get(), &last, 1, info.st_size - 1); got != 1) return failure(got < 0 ? errno : EIO);
     // Header and line in one write: a reader never sees half of either.
     std::string text = (info.st_size == 0 ? std::string(LOG_HEADER) : last != '\n' ? "\n" : "") + log_line(entry);
-    if (!write_all(fd_.get(), reinterpret_cast<const std::uint8_t*>(text.data()), text.size())) {
-        int error = errno;
+    if (int error = write_all(fd_.get(), reinterpret_cast<const std::uint8_t*>(text.data()), text.size())) {
         if (ftruncate(fd_.get(), info.st_size) != 0) error = errno;  // no half line left behind
         return failure(error);
     }

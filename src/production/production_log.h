@@ -42,7 +42,7 @@ std::string log_line(const log_entry& entry);
 class production_log {
 public:
     // Opens path for reading and appending, created when missing; it must be
-    // a regular file. "" or one line saying why it cannot be the log.
+    // a regular file. "" or one line, with its newline, saying why it cannot be the log.
     std::string open(const std::string& path);
     bool is_open() const { return static_cast<bool>(fd_); }
     const std::string& path() const { return path_; }
@@ -51,11 +51,12 @@ public:
     // a failure. waiting is called once when another station holds it.
     int lock(std::chrono::milliseconds max_wait, const std::function<void()>& waiting = {},
              const std::function<bool()>& give_up = {}) const;
-    // The line for a lock that could not be had, or a line not written.
+    // The line, with its newline, for a lock that could not be had, or a line
+    // not written.
     std::string lock_failure(int error) const;
     // Under the lock: appends the entry, after the header when the file is
     // empty, in one write flushed to disk before it returns; an unfinished
-    // last line is ended first. "" or one line saying why the line is not in
+    // last line is ended first. "" or the line saying why the line is not in
     // the log.
     std::string append_locked(const log_entry& entry) const;
     // lock, then append_locked.

@@ -91,7 +91,7 @@ std::string serial_fit_failure(const serial_layout& layout, std::uint64_t value)
     if (fits) return {};
     return "Serial number " + std::to_string(value) + " does not fit in " + std::to_string(layout.length) +
            (layout.length == 1 ? " byte" : " bytes") + (layout.encoding == serial_encoding::ascii ? " of digits" : "") +
-           "; nothing was written";
+           "; nothing was written.\n";
 }
 
 void stamp_serial(const serial_layout& layout, std::uint64_t value, sparse_image& image) {
@@ -110,42 +110,42 @@ serial_session::serial_session(const std::string& path, std::chrono::millisecond
                                const std::function<void()>& waiting, const std::function<bool()>& give_up)
     : path_(path) {
     const std::string shown = printable_name(path);
+    // The line that refuses the file, which is then let go.
+    auto refuse = [this](const std::string& sentence) {
+        error_ = sentence + ".\n";
+        fd_.reset();
+    };
     fd_.reset(open(path.c_str(), O_RDWR | O_CLOEXEC));
     if (!fd_) {
-        error_ = "Serial file " + shown + " cannot be opened (" + std::strerror(errno) +
-                 "); it must hold the next number";
+        refuse("Serial file " + shown + " cannot be opened (" + std::strerror(errno) + "); it must hold the next number");
         return;
     }
     if (int failure = lock_within(fd_.get(), max_wait, waiting, give_up); failure != 0) {
-        error_ = failure == ETIMEDOUT ? "Serial file " + shown + " stayed locked by another station for " +
-                                            std::to_string(max_wait.count() / 1000) +
-                                            " s; nothing was written: try again when it is free"
-                 : failure == EINTR  ? "Serial file " + shown + " was not waited for any longer; nothing was written"
-                                      : "Serial file " + shown + " cannot be locked (" + std::strerror(failure) + ")";
-        fd_.reset();
+        refuse(failure == ETIMEDOUT ? "Serial file " + shown + " stayed locked by another station for " +
+                                          std::to_string(max_wait.count() / 1000) +
+                                          " s; nothing was written: try again when it is free"
+               : failure == EINTR   ? "Serial file " + shown + " was not waited for any longer; nothing was written"
+                                    : "Serial file " + shown + " cannot be locked (" + std::strerror(failure) + ")");
         return;
     }
     std::string text;
     if (int failure = read_whole(fd_.get(), text); failure != 0) {
-        error_ = "Serial file " + shown + " cannot be read (" + std::strerror(failure) + "); nothing was written";
-        fd_.reset();
+        refuse("Serial file " + shown + " cannot be read (" + std::strerror(failure) + "); nothing was written");
         return;
     }
     const std::string_view number = trimmed(text);
     const number_reading reading =
         text.size() > SERIAL_FILE_MOST ? number_reading::not_a_number : parse_number(number, value_);
     if (reading != number_reading::number) {
-        error_ = reading == number_reading::too_large
-                     ? "Serial file " + shown + " holds a number too large for 64 bits; nothing was written"
-                     : "Serial file " + shown + " does not hold a number (decimal, or hexadecimal after 0x)";
-        fd_.reset();
+        refuse(reading == number_reading::too_large
+                   ? "Serial file " + shown + " holds a number too large for 64 bits; nothing was written"
+                   : "Serial file " + shown + " does not hold a number (decimal, or hexadecimal after 0x)");
         return;
     }
     // The number is used only if the next one can be stored.
     if (value_ == UINT64_MAX) {
-        error_ = "Serial number " + std::to_string(value_) + " in " + shown +
-                 " has no successor that can be stored; nothing was written";
-        fd_.reset();
+        refuse("Serial number " + std::to_string(value_) + " in " + shown +
+               " has no successor that can be stored; nothing was written");
         return;
     }
     original_ = text;
@@ -178,15 +178,15 @@ std::string serial_session::commit() {
     }
     // The run fails, so the number it stamped is not used: the file must hold it still.
     const std::string why = "Serial file " + printable_name(path_) + " could not be updated (" + std::strerror(failure) + ")";
-    if (!kept && put(original_, kept) != 0) return why + "; set it back to " + std::string(trimmed(original_)) + " by hand";
-    return why + "; it is left as it was";
+    if (!kept && put(original_, kept) != 0) return why + "; set it back to " + std::string(trimmed(original_)) + " by hand.\n";
+    return why + "; it is left as it was.\n";
 }
 
 std::string serial_session::restore() {
     if (!committed_) return {};
     bool kept = true;
     if (put(original_, kept) != 0)
-        return "set the serial file " + printable_name(path_) + " back to " + std::string(trimmed(original_)) + " by hand";
+        return "Set the serial file " + printable_name(path_) + " back to " + std::string(trimmed(original_)) + " by hand.\n";
     --value_;
     committed_ = false;
     return {};

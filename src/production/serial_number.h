@@ -29,9 +29,10 @@ struct serial_layout {
 };
 
 // "ADDRESS:LENGTH[:FORMAT]", FORMAT be, le or ascii; the field must lie in a
-// chip of chip_size bytes. "" or one line saying what is wrong.
+// chip of chip_size bytes. "" or what is wrong with the option, in a few
+// words, as usage errors are told.
 std::string parse_serial_layout(std::string_view text, std::uint32_t chip_size, serial_layout& layout);
-// "" when value can be stamped in the field, else one line saying why not.
+// "" when value can be stamped in the field, else the line saying why not.
 std::string serial_fit_failure(const serial_layout& layout, std::uint64_t value);
 // Writes value into image at the field, which becomes covered. The value must fit.
 void stamp_serial(const serial_layout& layout, std::uint64_t value, sparse_image& image);
@@ -51,7 +52,7 @@ public:
     explicit serial_session(const std::string& path, std::chrono::milliseconds max_wait = SERIAL_LOCK_WAIT,
                             const std::function<void()>& waiting = {}, const std::function<bool()>& give_up = {});
 
-    // "" or one line saying why there is no number to use.
+    // "" or the line saying why there is no number to use.
     const std::string& error() const { return error_; }
     // The number to use; after a commit the next one, after a restore again
     // the one that was not used.
@@ -59,12 +60,12 @@ public:
     // Stores the value after this one in place of the file's text (the lock
     // stays on the same file), whole and flushed to disk, in the file's own
     // notation: decimal, 0x or 0X, the case of its hexadecimal digits and its
-    // zero padding. "" or one line saying why not, and whether the file was
+    // zero padding. "" or the line saying why not, and whether the file was
     // left as it was or must be set back by hand.
     std::string commit();
     // After a commit: puts back the text the file held when it was read,
-    // whole and flushed to disk. "" or what to do by hand, such as "set the
-    // serial file serial.txt back to 1000 by hand".
+    // whole and flushed to disk. "" or the line saying what to do by hand,
+    // "Set the serial file serial.txt back to 1000 by hand."
     std::string restore();
 
 private:

@@ -30,7 +30,8 @@ int create_blank(const std::string& path, std::uint32_t size) {
     unique_fd fd(open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
     if (!fd) return errno;
     std::vector<std::uint8_t> blank(size, 0xFF);
-    int error = !write_all(fd.get(), blank.data(), size) || fsync(fd.get()) != 0 ? errno : 0;
+    int error = write_all(fd.get(), blank.data(), size);
+    if (error == 0 && fsync(fd.get()) != 0) error = errno;
     if (close(fd.release()) != 0 && error == 0) error = errno;
     if (error != 0) unlink(path.c_str());
     return error;
@@ -42,10 +43,8 @@ std::string read_whole(int fd, const std::string& path, std::uint32_t size, std:
     if (!S_ISREG(info.st_mode)) return not_an_image(path, size, "not a regular file");
     if (info.st_size != static_cast<off_t>(size)) return not_an_image(path, size, std::to_string(info.st_size) + " bytes");
     contents.resize(size);
-    errno = 0;
-    if (!read_all_at(fd, contents, 0))
-        return refusal(path, std::string("cannot be read (") + (errno ? std::strerror(errno) : "short read") + ")",
-                       "name another file");
+    if (int error = read_all_at(fd, contents, 0))
+        return refusal(path, std::string("cannot be read (") + std::strerror(error) + ")", "name another file");
     return {};
 }
 
@@ -83,10 +82,10 @@ std::string chip_file_open(const std::string& path, std::uint32_t size, chip_fil
     return {};
 }
 
-std::string chip_file_save(const chip_file& file, std::span<const std::uint8_t> contents) {
+int chip_file_save(const chip_file& file, std::span<const std::uint8_t> contents) {
     // A short write goes on, so that what stopped it gives its reason.
-    if (!write_all_at(file.fd.get(), contents, 0) || fsync(file.fd.get()) != 0) return std::strerror(errno);
-    return {};
+    if (int error = write_all_at(file.fd.get(), contents, 0)) return error;
+    return fsync(file.fd.get()) == 0 ? 0 : errno;
 }
 
 }  // namespace eeprom24c01

@@ -28,8 +28,8 @@ struct chip_file {
 // then left as it was; a new one that could not be made is not left behind.
 std::string chip_file_open(const std::string& path, std::uint32_t size, chip_file& file,
                            std::vector<std::uint8_t>& contents);
-// Writes contents over the file's bytes and flushes them to disk.
-// Returns "" or the reason.
-std::string chip_file_save(const chip_file& file, std::span<const std::uint8_t> contents);
+// Writes contents over the file's bytes and flushes them to disk: 0, or the
+// errno of the call that failed.
+int chip_file_save(const chip_file& file, std::span<const std::uint8_t> contents);
 
 }  // namespace eeprom24c01

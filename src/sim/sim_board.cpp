@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sim/sim_board.h"
 
+#include <cstring>
+
 #include "text/printable_name.h"
 
 namespace eeprom24c01 {
@@ -45,9 +47,11 @@ void sim_board::write_cycle_end() {
 void sim_board::action_end() {
     save_problem_.clear();
     if (!chip_file_.fd || !chip_.changed) return;
-    std::string problem = chip_file_save(chip_file_, chip_.memory);
-    if (problem.empty()) chip_.changed = false;
-    else save_problem_ = "Could not save the simulated chip to " + printable_name(chip_file_.path) + ": " + problem + ".\n";
+    if (int error = chip_file_save(chip_file_, chip_.memory))
+        save_problem_ = "Could not save the simulated chip to " + printable_name(chip_file_.path) + ": " +
+                        std::strerror(error) + ".\n";
+    else
+        chip_.changed = false;
 }
 
 }  // namespace eeprom24c01

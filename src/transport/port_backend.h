@@ -64,7 +64,8 @@ struct port_backend {
 
 // Thrown by a back end whose port stopped answering in the middle of an
 // action (card or driver gone): the action ends at once, as nothing more can
-// reach the lines. what() is one line naming the port and the cause.
+// reach the lines. what() is the line, with its newline, naming the port and
+// the cause.
 struct port_lost : std::runtime_error {
     using std::runtime_error::runtime_error;
 };

@@ -118,7 +118,7 @@ void ppdev_port::abandon() { close_device(); }
 
 void ppdev_port::lost(int failure) {
     throw port_lost("Lost the parallel port " + device_ + ": " + std::strerror(failure) +
-                    ". Check the card and its driver; the next action opens the port afresh.");
+                    ". Check the card and its driver; the next action opens the port afresh.\n");
 }
 
 void ppdev_port::write(std::uint16_t reg, std::uint8_t value) {

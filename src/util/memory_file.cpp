@@ -1,40 +1,37 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "util/memory_file.h"
 
-#include "util/write_all.h"
-
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
+
+#include "util/write_all.h"
 
 namespace eeprom24c01 {
 
 memory_file::memory_file() : fd_(memfd_create("eeprom24c01", MFD_CLOEXEC)) {
-    if (!fd_) error_ = std::strerror(errno);
+    if (!fd_) error_ = errno;
     else path_ = "/proc/self/fd/" + std::to_string(fd_.get());
 }
 
-std::string memory_file::room_for(std::size_t size) {
+int memory_file::room_for(std::size_t size) {
     int error = ftruncate(fd_.get(), static_cast<off_t>(size)) == 0 ? 0 : errno;
     if (ftruncate(fd_.get(), 0) != 0 && error == 0) error = errno;
-    return error == 0 ? std::string() : std::strerror(error);
+    return error;
 }
 
-std::string memory_file::assign(std::span<const std::uint8_t> bytes) {
-    if (ftruncate(fd_.get(), 0) != 0 || !write_all_at(fd_.get(), bytes, 0)) return std::strerror(errno);
-    return {};
+int memory_file::assign(std::span<const std::uint8_t> bytes) {
+    if (ftruncate(fd_.get(), 0) != 0) return errno;
+    return write_all_at(fd_.get(), bytes, 0);
 }
 
-std::string memory_file::contents(std::vector<std::uint8_t>& bytes) const {
+int memory_file::contents(std::vector<std::uint8_t>& bytes) const {
     struct stat info {};
-    if (fstat(fd_.get(), &info) != 0) return std::strerror(errno);
+    if (fstat(fd_.get(), &info) != 0) return errno;
     bytes.resize(static_cast<std::size_t>(info.st_size));
-    errno = 0;
-    if (!read_all_at(fd_.get(), bytes, 0)) return errno ? std::strerror(errno) : "the file ended early";
-    return {};
+    return read_all_at(fd_.get(), bytes, 0);
 }
 
 }  // namespace eeprom24c01

@@ -14,26 +14,26 @@ namespace eeprom24c01 {
 
 class memory_file {
 public:
-    // Check valid() and error() after construction.
+    // Check error() after construction. Each call gives 0 or the errno of
+    // the system call that failed.
     memory_file();
 
-    bool valid() const { return fd_.valid(); }
-    const std::string& error() const { return error_; }
+    int error() const { return error_; }
     // "/proc/self/fd/N": opening it reaches these bytes from offset 0.
     const std::string& path() const { return path_; }
 
     // Whether size bytes fit under the process's file size limit (ulimit -f),
-    // which holds for files in memory too. Leaves the file empty. "" or the reason.
-    std::string room_for(std::size_t size);
-    // Replaces the contents. "" or the reason.
-    std::string assign(std::span<const std::uint8_t> bytes);
+    // which holds for files in memory too. Leaves the file empty.
+    int room_for(std::size_t size);
+    // Replaces the contents.
+    int assign(std::span<const std::uint8_t> bytes);
     // The contents as they are now, whoever wrote them.
-    std::string contents(std::vector<std::uint8_t>& bytes) const;
+    int contents(std::vector<std::uint8_t>& bytes) const;
 
 private:
     unique_fd fd_;
     std::string path_;
-    std::string error_;
+    int error_ = 0;
 };
 
 }  // namespace eeprom24c01

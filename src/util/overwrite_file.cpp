@@ -24,8 +24,7 @@ int overwrite_file(int fd, const std::uint8_t* bytes, std::size_t size, bool& ke
     }
     if (lseek(fd, 0, SEEK_SET) != 0) return errno;
     kept = false;
-    errno = 0;
-    if (!write_all(fd, bytes, size)) return errno ? errno : EIO;
+    if (int error = write_all(fd, bytes, size)) return error;
     if (ftruncate(fd, static_cast<off_t>(size)) != 0 || fsync(fd) != 0) return errno;
     return 0;
 }

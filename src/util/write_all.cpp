@@ -10,33 +10,33 @@ namespace eeprom24c01 {
 namespace {
 
 // Runs step(bytes done so far) (a write, pwrite or pread of the rest) until
-// size bytes are done. A step that moves nothing ends it with ended as errno.
+// size bytes are done. A step that moves nothing ends it with ended.
 template <class Step>
-bool transfer_all(std::size_t size, int ended, Step step) {
+int transfer_all(std::size_t size, int ended, Step step) {
     for (std::size_t done = 0; done < size;) {
         ssize_t moved = step(done);
         if (moved < 0 && errno == EINTR) continue;
-        if (moved == 0) errno = ended;
-        if (moved <= 0) return false;
+        if (moved < 0) return errno;
+        if (moved == 0) return ended;
         done += static_cast<std::size_t>(moved);
     }
-    return true;
+    return 0;
 }
 
 }  // namespace
 
-bool write_all(int fd, const std::uint8_t* bytes, std::size_t size) {
+int write_all(int fd, const std::uint8_t* bytes, std::size_t size) {
     return transfer_all(size, EIO, [&](std::size_t done) { return write(fd, bytes + done, size - done); });
 }
 
-bool write_all_at(int fd, std::span<const std::uint8_t> bytes, off_t offset) {
+int write_all_at(int fd, std::span<const std::uint8_t> bytes, off_t offset) {
     return transfer_all(bytes.size(), EIO, [&](std::size_t done) {
         return pwrite(fd, bytes.data() + done, bytes.size() - done, offset + static_cast<off_t>(done));
     });
 }
 
-bool read_all_at(int fd, std::span<std::uint8_t> bytes, off_t offset) {
-    return transfer_all(bytes.size(), 0, [&](std::size_t done) {
+int read_all_at(int fd, std::span<std::uint8_t> bytes, off_t offset) {
+    return transfer_all(bytes.size(), ENODATA, [&](std::size_t done) {
         return pread(fd, bytes.data() + done, bytes.size() - done, offset + static_cast<off_t>(done));
     });
 }

@@ -13,14 +13,15 @@
 
 namespace eeprom24c01 {
 
+// Like the system calls they are made of, these give 0 or the errno of the
+// call that failed.
+//
 // Writes all of size bytes to fd at its position, going on after short
-// writes and signals. False on an error, with errno saying which (EIO for a
-// write that took nothing).
-bool write_all(int fd, const std::uint8_t* bytes, std::size_t size);
+// writes and signals (EIO for a write that took nothing).
+int write_all(int fd, const std::uint8_t* bytes, std::size_t size);
 // The same at offset (pwrite): the descriptor's position stays.
-bool write_all_at(int fd, std::span<const std::uint8_t> bytes, off_t offset);
-// Reads bytes.size() bytes at offset (pread). False on an error, with errno
-// saying which, or when the file ends first (errno 0).
-bool read_all_at(int fd, std::span<std::uint8_t> bytes, off_t offset);
+int write_all_at(int fd, std::span<const std::uint8_t> bytes, off_t offset);
+// Reads bytes.size() bytes at offset (pread); ENODATA when the file ends first.
+int read_all_at(int fd, std::span<std::uint8_t> bytes, off_t offset);
 
 }  // namespace eeprom24c01

@@ -41,7 +41,7 @@ TEST(ImageReport, BlankCheck) {
     EXPECT_EQ(blank_check_failure(chip), "");
     chip[0x05] = 0x00;
     chip[0xF0] = 0xFE;
-    EXPECT_EQ(blank_check_failure(chip), "Not blank: 2 bytes are not ff, the first at 0x05.");
+    EXPECT_EQ(blank_check_failure(chip), "Not blank: 2 bytes are not ff, the first at 0x05.\n");
 }
 
 TEST(ImageReport, DigestsAreTheUsualOnes) {

@@ -143,7 +143,7 @@ TEST(LoadFile, EveryFormatReadsItsFilesWholeAndNothingPastTheChip) {
             for (const file_format* format = find_file_format(name); auto named : {format, format->checksums ? nullptr : format}) {
                 loaded_file loaded = load_file(dir.file("image.load"), 128, named);
                 EXPECT_EQ(fits ? "" : "beyond",
-                          loaded.error.ends_with(" lies beyond the chip's last address 0x7f") ? "beyond" : loaded.error)
+                          loaded.error.ends_with(" lies beyond the chip's last address 0x7f.\n") ? "beyond" : loaded.error)
                     << name << " at " << at;
                 if (!fits) continue;
                 EXPECT_EQ(loaded.format + as_string(loaded.image.bytes).substr(at, data.size()), name + data);
@@ -151,13 +151,13 @@ TEST(LoadFile, EveryFormatReadsItsFilesWholeAndNothingPastTheChip) {
             }
             dir.put("image.load", at == 56 ? "x\n" + dir.get("image.load") : dir.get("image.load") + ":00000001FF\n");
             loaded_file more = load_file(dir.file("image.load"), 128);  // raw if it happens to be of the chip's size
-            EXPECT_TRUE(more.format == "raw" || more.error.ends_with("(--format list shows them)")) << more.error;
+            EXPECT_TRUE(more.format == "raw" || more.error.ends_with("(--format list shows them).\n")) << more.error;
         }
 }
 
 TEST(LoadFile, EndlessAndMissingInputsAreRefused) {
-    EXPECT_EQ(load_file("/dev/zero", 128).error, "/dev/zero is larger than 4 MiB, which no 24Cxx image is");
-    EXPECT_EQ(load_file("/nonexistent/x.hex", 128).error, "Cannot read /nonexistent/x.hex: No such file or directory");
+    EXPECT_EQ(load_file("/dev/zero", 128).error, "/dev/zero is larger than 4 MiB, which no 24Cxx image is.\n");
+    EXPECT_EQ(load_file("/nonexistent/x.hex", 128).error, "Cannot read /nonexistent/x.hex: No such file or directory.\n");
 }
 
 }  // namespace

@@ -64,7 +64,7 @@ TEST(ProductionLog, AnUnfinishedLastLineIsEndedAndWhatIsNoFileIsRefused) {
     const std::pair<std::string, const char*> unusable[] = {
         {dir.path(), "Is a directory"}, {"/dev/full", "not a regular file"}, {dir.file("no/log.csv"), "No such file or directory"}};
     for (const auto& [path, why] : unusable)
-        EXPECT_EQ(production_log().open(path), "Log " + path + " cannot be written (" + why + "); nothing was done");
+        EXPECT_EQ(production_log().open(path), "Log " + path + " cannot be written (" + why + "); nothing was done.\n");
 }
 
 TEST(ProductionLog, ALockHeldElsewhereIsWaitedForOnlySoLong) {
@@ -73,7 +73,7 @@ TEST(ProductionLog, ALockHeldElsewhereIsWaitedForOnlySoLong) {
     unique_fd other(open(dir.file("log.csv").c_str(), O_RDONLY | O_CLOEXEC));
     ASSERT_EQ(flock(other.get(), LOCK_EX), 0);
     EXPECT_EQ(append_to_log(dir.file("log.csv"), sample(), 50ms),
-              "Log " + dir.file("log.csv") + " stayed locked by another station; this action's line was not written");
+              "Log " + dir.file("log.csv") + " stayed locked by another station; this action's line was not written.\n");
     EXPECT_EQ(dir.get("log.csv"), LOG_HEADER);
 }
 

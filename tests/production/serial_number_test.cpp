@@ -62,9 +62,9 @@ TEST(SerialNumber, StampsInEachFormatAndRefusesWhatDoesNotFit) {
         {{2, 4, serial_encoding::little_endian}, 0x01020304, "\x04\x03\x02\x01"},
         {{2, 6, serial_encoding::ascii}, 42, "000042"},
         {{2, 8, serial_encoding::big_endian}, UINT64_MAX - 1, "\xff\xff\xff\xff\xff\xff\xff\xfe"},
-        {{2, 2, serial_encoding::big_endian}, 70000, "Serial number 70000 does not fit in 2 bytes; nothing was written"},
+        {{2, 2, serial_encoding::big_endian}, 70000, "Serial number 70000 does not fit in 2 bytes; nothing was written.\n"},
         {{2, 3, serial_encoding::ascii}, 1000,
-         "Serial number 1000 does not fit in 3 bytes of digits; nothing was written"},
+         "Serial number 1000 does not fit in 3 bytes of digits; nothing was written.\n"},
     };
     for (const stamp_case& c : cases) {
         SCOPED_TRACE(c.bytes);
@@ -109,15 +109,15 @@ TEST(SerialNumber, MissingOrBadFilesGiveNoNumber) {
     dir.put("long", std::string(SERIAL_FILE_MOST, ' ') + "1");
     dir.put("huge", "18446744073709551616\n");
     EXPECT_EQ(serial_session(dir.file("huge")).error(),
-              "Serial file " + dir.file("huge") + " holds a number too large for 64 bits; nothing was written");
+              "Serial file " + dir.file("huge") + " holds a number too large for 64 bits; nothing was written.\n");
     EXPECT_EQ(serial_session(dir.file("none")).error(),
-              "Serial file " + dir.file("none") + " cannot be opened (No such file or directory); it must hold the next number");
+              "Serial file " + dir.file("none") + " cannot be opened (No such file or directory); it must hold the next number.\n");
     for (const char* name : {"words", "empty", "long"})
         EXPECT_EQ(serial_session(dir.file(name)).error(),
-                  "Serial file " + dir.file(name) + " does not hold a number (decimal, or hexadecimal after 0x)");
+                  "Serial file " + dir.file(name) + " does not hold a number (decimal, or hexadecimal after 0x).\n");
     dir.put("last", "0xffffffffffffffff\n");
     EXPECT_EQ(serial_session(dir.file("last")).error(), "Serial number 18446744073709551615 in " + dir.file("last") +
-                                                            " has no successor that can be stored; nothing was written");
+                                                            " has no successor that can be stored; nothing was written.\n");
 }
 
 TEST(SerialNumber, RestorePutsBackTheTextRead) {

@@ -48,7 +48,7 @@ TEST(ChipFile, SaveWritesInPlaceKeepingModeAndLock) {
     chip_file file, second;
     std::vector<std::uint8_t> back;
     ASSERT_EQ(chip_file_open(dir.file("chip.bin"), 128, file, back), "");
-    EXPECT_EQ(chip_file_save(file, contents), "");
+    EXPECT_EQ(chip_file_save(file, contents), 0);
     EXPECT_EQ(std::memcmp(dir.get("chip.bin").data(), contents.data(), 128), 0);
     struct stat info {};
     stat(dir.file("chip.bin").c_str(), &info);

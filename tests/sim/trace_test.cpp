@@ -55,7 +55,7 @@ TEST(Trace, ReadActionGivesValidVcdWithOneRiseOfSclPerClock) {
     sim_board board(default_sim_chip(), std::vector<std::uint8_t>(default_sim_chip().size(), 0), true);
     {
         bus_trace trace;
-        ASSERT_EQ(trace.open(dir.file("bus.vcd")), "");
+        ASSERT_EQ(trace.open(dir.file("bus.vcd")), 0);
         parallel_device device(board, target_of(), &trace);
         menu_session session(device);
         testing::internal::CaptureStdout();
