@@ -105,34 +105,26 @@ int refuse(const std::string& problem) {
     return EXIT_USAGE;
 }
 
-// Builds the chosen back end; nothing here touches a port. A run that will
-// not use the board (its image refused) gets a blank simulated chip without
-// a file, so that no chip file is made for it.
+// Builds the chosen port back end (an I2C adapter is a device of its own,
+// made elsewhere); nothing here touches a port. A run that will not use the
+// board (its image refused) gets a blank simulated chip without a file, so
+// that no chip file is made for it.
 std::unique_ptr<port_backend> make_backend(const tool_options& options, const chip_target& target,
                                            bool board_used, std::string& problem) {
-    switch (options.backend) {
-        case backend_kind::io_ports:
-            return std::make_unique<io_port>(options.io_base);
-        case backend_kind::simulated: {
-            sim_chip_config chip = sim_chip_config_for(target);
-            if (!board_used) return std::make_unique<sim_board>(chip, std::vector<std::uint8_t>(chip.size(), 0xFF), true);
-            std::vector<std::uint8_t> contents;
-            chip_file file;
-            problem = chip_file_open(options.chip_file, chip.size(), file, contents);
-            if (!problem.empty()) return nullptr;
-            auto board = std::make_unique<sim_board>(chip, contents, !options.no_chip);
-            board->cable_unplugged = options.no_cable;
-            board->chip().write_protected = options.wp_high;
-            if (file.created)
-                std::fprintf(stderr, "Created a blank simulated chip in %s.\n", printable_name(file.path).c_str());
-            board->keep_chip_in(std::move(file));
-            return board;
-        }
-        case backend_kind::ppdev:
-        case backend_kind::i2c_dev:
-            break;
-    }
-    return std::make_unique<ppdev_port>(options.port_device);
+    if (options.backend == backend_kind::io_ports) return std::make_unique<io_port>(options.io_base);
+    if (options.backend != backend_kind::simulated) return std::make_unique<ppdev_port>(options.port_device);
+    sim_chip_config chip = sim_chip_config_for(target);
+    if (!board_used) return std::make_unique<sim_board>(chip, std::vector<std::uint8_t>(chip.size(), 0xFF), true);
+    std::vector<std::uint8_t> contents;
+    chip_file file;
+    problem = chip_file_open(options.chip_file, chip.size(), file, contents);
+    if (!problem.empty()) return nullptr;
+    auto board = std::make_unique<sim_board>(chip, contents, !options.no_chip);
+    board->cable_unplugged = options.no_cable;
+    board->chip().write_protected = options.wp_high;
+    if (file.created) std::fprintf(stderr, "Created a blank simulated chip in %s.\n", printable_name(file.path).c_str());
+    board->keep_chip_in(std::move(file));
+    return board;
 }
 
 }  // namespace

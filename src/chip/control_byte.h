@@ -10,10 +10,6 @@ namespace eeprom24c01 {
 
 inline constexpr std::uint8_t READ_BIT = 0x01;
 
-// The default 24C01's: device code 1010, chip select 000, then R/W.
-inline constexpr std::uint8_t DEVICE_WRITE = 0xA0;
-inline constexpr std::uint8_t DEVICE_READ = DEVICE_WRITE | READ_BIT;
-
 // The byte that opens a write to offset; READ_BIT turns the same
 // transaction round to reading.
 inline std::uint8_t write_byte_for(const chip_target& target, std::uint32_t offset) {
