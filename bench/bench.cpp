@@ -27,7 +27,6 @@
 #include "sim/sim_board.h"
 
 using namespace eeprom24c01;
-
 namespace {
 
 constexpr int REPEATS = 3;

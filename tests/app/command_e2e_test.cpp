@@ -6,7 +6,6 @@
 #include "support/run_tool.h"
 
 using namespace eeprom24c01;
-
 namespace {
 
 std::vector<std::string> sim(std::initializer_list<std::string> more) {

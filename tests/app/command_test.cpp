@@ -16,7 +16,6 @@
 #include "support/run_tool.h"
 
 using namespace eeprom24c01;
-
 namespace {
 
 class CommandOnBoard : public ::testing::Test {

@@ -19,7 +19,6 @@
 #include "support/run_tool.h"
 
 using namespace eeprom24c01;
-
 namespace {
 
 const std::string HELD_LOW = "SDA stays low when released: the board may have no power, or SDA is held to ground.\n";

@@ -9,7 +9,6 @@
 #include "support/run_tool.h"
 
 using namespace eeprom24c01;
-
 namespace {
 
 const std::string USAGE_LINE = USAGE;

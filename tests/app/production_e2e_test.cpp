@@ -12,7 +12,6 @@
 #include "support/run_tool.h"
 
 using namespace eeprom24c01;
-
 namespace {
 
 std::vector<std::string> board(const std::string& chip, std::initializer_list<std::string> more,

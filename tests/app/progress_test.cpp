@@ -5,7 +5,6 @@
 #include "app/progress.h"
 
 using namespace eeprom24c01;
-
 namespace {
 
 struct fake_terminal {

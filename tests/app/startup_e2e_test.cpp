@@ -6,7 +6,6 @@
 #include "support/run_tool.h"
 
 using namespace eeprom24c01;
-
 namespace {
 
 // Every run here is on the simulated board: nothing may touch a real port.

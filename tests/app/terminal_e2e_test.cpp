@@ -6,7 +6,6 @@
 #include "support/run_tool.h"
 
 using namespace eeprom24c01;
-
 namespace {
 
 // A write of the board's chip ends within a second: no progress line, and

@@ -6,7 +6,6 @@
 #include "chip/chip_profile.h"
 
 using namespace eeprom24c01;
-
 namespace {
 
 struct location_case {

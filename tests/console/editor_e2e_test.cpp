@@ -6,7 +6,6 @@
 #include "support/run_tool.h"
 
 using namespace eeprom24c01;
-
 namespace {
 
 const std::string ADDRESS_PROMPT = "\nEnter the address location you want to change. (0 to 127)\n";

@@ -10,7 +10,6 @@
 #include "support/recording_port.h"
 
 using namespace eeprom24c01;
-
 namespace {
 
 using values = std::vector<std::uint8_t>;

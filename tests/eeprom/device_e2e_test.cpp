@@ -6,7 +6,6 @@
 #include "support/run_tool.h"
 
 using namespace eeprom24c01;
-
 namespace {
 
 const std::vector<std::string> SIM{"--sim", "chip.bin"};

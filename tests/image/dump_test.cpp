@@ -4,7 +4,6 @@
 #include "image/image.h"
 
 using namespace eeprom24c01;
-
 namespace {
 
 std::string dump_of(std::span<const std::uint8_t> buffer, dump_index format) {

@@ -9,7 +9,6 @@
 #include "image/image_report.h"
 
 using namespace eeprom24c01;
-
 namespace {
 
 std::span<const std::uint8_t> bytes_of(const std::string& text) {

@@ -15,7 +15,6 @@
 #include "support/srec_cat.h"
 
 using namespace eeprom24c01;
-
 namespace {
 
 std::vector<std::string> sim(std::initializer_list<std::string> more) {

@@ -11,7 +11,6 @@
 #include "support/srec_cat.h"
 
 using namespace eeprom24c01;
-
 namespace {
 
 std::string counting_image(std::size_t size) {

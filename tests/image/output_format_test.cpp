@@ -9,7 +9,6 @@
 #include "image/output_format.h"
 
 using namespace eeprom24c01;
-
 namespace {
 
 TEST(OutputFormat, NamesAndImpliedFormats) {

@@ -13,7 +13,6 @@
 #include "util/unique_fd.h"
 
 using namespace eeprom24c01;
-
 namespace {
 
 using namespace std::chrono_literals;

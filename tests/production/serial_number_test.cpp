@@ -11,7 +11,6 @@
 #include "support/run_tool.h"
 
 using namespace eeprom24c01;
-
 namespace {
 
 using namespace std::chrono_literals;

@@ -12,7 +12,6 @@
 #include "support/run_tool.h"
 
 using namespace eeprom24c01;
-
 namespace {
 
 TEST(ChipFile, MissingFileBecomesABlankChipOnDisk) {

@@ -9,7 +9,6 @@
 #include "sim/chip24cxx.h"
 
 using namespace eeprom24c01;
-
 namespace {
 
 constexpr std::uint64_t STEP_US = 5;

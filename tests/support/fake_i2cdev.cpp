@@ -44,7 +44,6 @@
 #include "support/preload_fake.h"
 
 using namespace eeprom24c01;
-
 namespace {
 
 using preload::env;

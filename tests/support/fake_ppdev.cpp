@@ -42,7 +42,6 @@
 #include "support/preload_fake.h"
 
 using namespace eeprom24c01;
-
 namespace {
 
 struct fake_port {

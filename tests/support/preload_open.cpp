@@ -8,7 +8,6 @@
 #include "support/preload_fake.h"
 
 using namespace eeprom24c01;
-
 namespace {
 
 int open_through(const char* real_name, const char* path, int flags, va_list args) {

@@ -30,7 +30,6 @@
 #endif
 
 using namespace eeprom24c01;
-
 namespace {
 
 std::string slurp(const std::string& path) {

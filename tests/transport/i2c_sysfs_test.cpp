@@ -10,7 +10,6 @@
 #include "transport/i2c_sysfs.h"
 
 using namespace eeprom24c01;
-
 namespace {
 
 TEST(I2cSysfs, NamesTheAdapterAndTheDriverBoundToAnAddress) {

@@ -13,7 +13,6 @@
 #include "support/run_tool.h"
 
 using namespace eeprom24c01;
-
 namespace {
 
 // The fields of each "release" line of the fake's log, in order.

@@ -6,7 +6,6 @@
 #include "support/run_tool.h"
 
 using namespace eeprom24c01;
-
 TEST(PpdevPorts, ParportNodesInPortOrder) {
     tool_dir dir;
     for (const char* name : {"parport10", "lp0", "parport2", "parport", "parportx", "parport0"}) dir.put(name, "");

@@ -8,7 +8,6 @@
 #include "util/number.h"
 
 using namespace eeprom24c01;
-
 namespace {
 
 template <typename T>
