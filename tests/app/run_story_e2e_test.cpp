@@ -1,12 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Random command-line runs on simulated boards, some with a fault: a file
-// size limit, a closed standard descriptor, a log another station holds for
-// a while, a trace that cannot be written, a signal at any moment. Every run
-// is held to what the tool promises whatever happens: exit 0 only when the
-// action did all it says; a serial number that moves on only with a run that
-// ended with 0 and put it on its chip; one whole log line per run with the
-// run's status; no file left partial or lost. EEPROM_STORY_RUNS sets the
-// number of runs, EEPROM_STORY_SEED the seed.
+// Random command-line runs on simulated boards, some with a fault, each held
+// to what the tool promises whatever happens (see the checks below).
+// EEPROM_STORY_RUNS sets the number of runs, EEPROM_STORY_SEED the seed.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/file.h>
@@ -98,10 +93,12 @@ TEST(RunStory, EveryRunTellsOneStoryWhateverFails) {
         else if (r() % 4 == 0) args.insert(args.end(), {"--trace", "trace.vcd"});
         const int signal_number = std::array{SIGINT, SIGTERM, SIGHUP}[r() % 3];
         const rlim_t limit = r() % 4096;
-        const int closed = act == read || name != "-" ? 1 : 0;
-        dir.in_child = nullptr;
-        if (trouble == size_limit) dir.in_child = [limit] { rlimit some{limit, limit}; setrlimit(RLIMIT_FSIZE, &some); };
-        if (trouble == closed_descriptor) dir.in_child = [closed] { close(closed); };
+        const int closed = act == read || name != "-";  // the descriptor "-" names, or else output
+        dir.in_child = [trouble, limit, closed] {
+            rlimit some{limit, limit};
+            if (trouble == size_limit) setrlimit(RLIMIT_FSIZE, &some);
+            if (trouble == closed_descriptor) close(closed);
+        };
         unique_fd held;
         std::thread letting_go;
         if (trouble == held_log) {

@@ -9,10 +9,6 @@
 #include "support/recording_port.h"
 
 using namespace eeprom24c01;
-// The default 24C01's control bytes: device code 1010, chip select 000, R/W.
-constexpr std::uint8_t DEVICE_WRITE = 0xA0;
-constexpr std::uint8_t DEVICE_READ = DEVICE_WRITE | READ_BIT;
-
 namespace {
 
 using values = std::vector<std::uint8_t>;

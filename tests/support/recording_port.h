@@ -13,6 +13,9 @@
 
 namespace eeprom24c01 {
 
+// The default 24C01's control bytes: device code 1010, chip select 000, R/W.
+inline constexpr std::uint8_t DEVICE_WRITE = 0xA0, DEVICE_READ = 0xA1;
+
 enum class port_op { write, read, bit_delay, write_cycle };
 
 struct port_event {
