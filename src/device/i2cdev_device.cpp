@@ -145,8 +145,7 @@ int i2cdev_device::acknowledged(Attempt attempt) {
         int error = attempt();
         if (error == ENODEV && adapter_present(settings_.sysfs_root, adapter_)) error = ENXIO;
         // The first transfer after a write tells whether the chip took a write cycle.
-        if (error == 0 && cycles_.pending) cycles_.answered_at_once += tries == 1;
-        if (error == 0) cycles_.pending = false;
+        if (error == 0) cycles_.answered(static_cast<unsigned>(tries));
         if (!not_acknowledged(error) || tried_at >= deadline) return error;
         if (tries > 1) std::this_thread::sleep_for(timing.i2c_poll_pause);
     }
@@ -264,8 +263,7 @@ device_outcome i2cdev_device::write(std::uint32_t offset, std::span<const std::u
         if (refused_length(error) && halved(write_limit_, piece, I2C_MIN_WRITE_PIECE)) continue;
         if (error != 0) return failed(error, at, done);
         pending_write_at_ = at;
-        ++cycles_.writes;
-        cycles_.pending = true;
+        cycles_.written();
         done += piece;
         outcome.bytes = static_cast<int>(done);
     }

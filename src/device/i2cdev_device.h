@@ -13,6 +13,7 @@
 
 #include "bus/timing.h"
 #include "device/eeprom_device.h"
+#include "device/write_cycles.h"
 #include "transport/i2c_functions.h"
 #include "transport/i2cdev_link.h"
 
@@ -45,9 +46,7 @@ public:
     device_outcome write(std::uint32_t offset, std::span<const std::uint8_t> data) override;
     device_outcome finish_writes() override;
     device_outcome scan(std::vector<std::uint8_t>& answering) override;
-    bool writes_took_no_cycle() const override {
-        return cycles_.writes > 0 && cycles_.answered_at_once == cycles_.writes;
-    }
+    bool writes_took_no_cycle() const override { return cycles_.none_taken(); }
 
     // The adapter's name (when sysfs gives it) and its kind of transfers.
     std::string bus_summary() const override;
@@ -86,13 +85,7 @@ private:
     std::size_t write_limit_ = 0;
     long next_read_at_ = -1;
     long pending_write_at_ = -1;
-    // This action's write transfers, how many of them the next transfer
-    // found finished at once, and whether the last one's is still to come.
-    struct {
-        int writes = 0;
-        int answered_at_once = 0;
-        bool pending = false;
-    } cycles_;
+    write_cycles cycles_;  // this action's writes, and whether the next transfer found each done at once
 };
 
 }  // namespace eeprom24c01

@@ -83,8 +83,7 @@ device_outcome parallel_device::probe() {
 // A poll after a write transaction tells whether the chip took a write cycle.
 bool parallel_device::polled(std::uint8_t first_byte) {
     const unsigned attempts = poll_ack(bus_, first_byte);
-    if (cycles_.pending && attempts > 0) cycles_.answered_at_once += attempts == 1;
-    cycles_.pending = false;
+    cycles_.answered(attempts);
     return attempts > 0;
 }
 
@@ -157,8 +156,7 @@ device_outcome parallel_device::write(std::uint32_t offset, std::span<const std:
         bus_.stop();
         bus_.write_cycle_wait();
         last_written_ = offset + static_cast<std::uint32_t>(data.size()) - 1;
-        ++cycles_.writes;
-        cycles_.pending = true;
+        cycles_.written();
         return outcome;
     });
 }

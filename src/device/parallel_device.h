@@ -12,6 +12,7 @@
 
 #include "bus/bus.h"
 #include "device/eeprom_device.h"
+#include "device/write_cycles.h"
 
 namespace eeprom24c01 {
 
@@ -35,9 +36,7 @@ public:
     device_outcome write(std::uint32_t offset, std::span<const std::uint8_t> data) override;
     device_outcome finish_writes() override;
     device_outcome idle() override;
-    bool writes_took_no_cycle() const override {
-        return cycles_.writes > 0 && cycles_.answered_at_once == cycles_.writes;
-    }
+    bool writes_took_no_cycle() const override { return cycles_.none_taken(); }
     device_outcome scan(std::vector<std::uint8_t>& answering) override;
 
     // Polls at offset, sends its word address, a repeated start and the read
@@ -60,13 +59,7 @@ private:
     std::uint32_t last_written_ = 0;  // the last byte the last write sent
     device_outcome lost_;             // port_lost once the port failed in this action
     bool checked_writes_;
-    // This action's write transactions, and how many of them the next poll
-    // found finished at once; pending: the last one's poll is still to come.
-    struct {
-        int writes = 0;
-        int answered_at_once = 0;
-        bool pending = false;
-    } cycles_;
+    write_cycles cycles_;  // this action's writes, and whether the next poll found each done at once
 };
 
 }  // namespace eeprom24c01
