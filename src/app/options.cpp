@@ -27,7 +27,7 @@ namespace {
 // after those, one a row of the table.
 enum option_id : int {
     PORT = 256, IO, SIM, NO_CHIP, NO_CABLE, TRACE, CHIP, PAGE_SIZE, ADDRESS, ALL,
-    FORMAT, SERIAL, SERIAL_FILE, LOG, I2C, FORCE, WP_HIGH, FIRST_ACTION = 400,
+    FORMAT, SERIAL, SERIAL_FILE, LOG, I2C, FORCE, WP_HIGH, CH341, CLOCK, FIRST_ACTION = 400,
 };
 
 // The options besides the actions; a new one needs a row here, a letter in
@@ -43,6 +43,7 @@ constexpr option OTHER_OPTIONS[] = {
     {"serial", required_argument, nullptr, SERIAL}, {"serial-file", required_argument, nullptr, SERIAL_FILE},
     {"log", required_argument, nullptr, LOG},     {"i2c", required_argument, nullptr, I2C},
     {"force", no_argument, nullptr, FORCE},       {"wp-high", no_argument, nullptr, WP_HIGH},
+    {"ch341", optional_argument, nullptr, CH341}, {"clock", required_argument, nullptr, CLOCK},
 };
 
 int option_id_of(const action_row& row) {
@@ -101,7 +102,7 @@ struct parse_state {
 };
 
 std::string choose(parse_state& state, backend_kind kind) {
-    if (state.backend_chosen) return "choose only one of --port, --io, --sim and --i2c";
+    if (state.backend_chosen) return "choose only one of --port, --io, --sim, --i2c and --ch341";
     state.backend_chosen = true;
     state.options.backend = kind;
     return {};
@@ -134,6 +135,13 @@ std::string apply(parse_state& state, int id, const char* value) {
         case I2C:
             options.i2c_device = value;
             return choose(state, backend_kind::i2c_dev);
+        case CH341:
+            if (value) options.ch341_device = value;
+            return choose(state, backend_kind::ch341);
+        case CLOCK:
+            if (parse_frequency(value, options.clock_hz) != number_reading::number)
+                return std::string("bad --clock '") + value + "': give hertz, or kilohertz or megahertz such as 400k or 1M";
+            return {};
         case FORCE:
             options.force = true;
             return {};
@@ -258,6 +266,9 @@ std::string parse_options(int argc, char** argv, tool_options& options) {
     const action_row* row = row_of(options.action);
     if (options.no_verify && !(row && row->stamps_serial)) return "--no-verify goes with " + actions_that(&action_row::stamps_serial);
     if (options.write_all && !(row && row->writes_chip)) return "--all goes with " + actions_that(&action_row::writes_chip);
+    // Until the programmer's and the clock's back ends are in: refused, never ignored.
+    if (options.backend == backend_kind::ch341) return "--ch341 is not available in this build";
+    if (options.clock_hz != 0) return "--clock is not available in this build";
     if (state.asked_version) options.action = tool_action::version;
     return {};
 }

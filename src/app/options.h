@@ -3,6 +3,7 @@
 // at most one action to run instead of the interactive menu.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "app/chip_choice.h"
@@ -10,7 +11,7 @@
 
 namespace eeprom24c01 {
 
-enum class backend_kind { ppdev, io_ports, simulated, i2c_dev };
+enum class backend_kind { ppdev, io_ports, simulated, i2c_dev, ch341 };
 enum class tool_action { menu, read, write, verify, check, erase, blank_check, version, help };
 
 struct tool_options {
@@ -19,6 +20,8 @@ struct tool_options {
     unsigned io_base = 0;
     std::string i2c_device;  // --i2c: an i2c-dev adapter, such as /dev/i2c-1
     bool force = false;      // --force: an address a driver owns, a write on a PC's SMBus
+    std::string ch341_device;  // --ch341=BUS:DEVICE, as lsusb prints them; "" for the only one plugged in
+    std::uint32_t clock_hz = 0;  // --clock, in hertz; 0 when not given
     std::string chip_file;
     bool no_chip = false;
     bool no_cable = false;

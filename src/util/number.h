@@ -7,6 +7,7 @@
 
 #include <charconv>
 #include <concepts>
+#include <cstdint>
 #include <string_view>
 
 namespace eeprom24c01 {
@@ -30,6 +31,23 @@ number_reading parse_number(std::string_view text, T& value) {
     if (text.empty() || stop != end || error == std::errc::invalid_argument) return number_reading::not_a_number;
     if (error == std::errc::result_out_of_range) return number_reading::too_large;
     value = parsed;
+    return number_reading::number;
+}
+
+// A bus clock as typed: hertz, or a whole number of kilohertz or megahertz
+// with k or M after it ("400k", "1M", "100000"). Sets hz only for a number
+// above 0 that fits.
+inline number_reading parse_frequency(std::string_view text, std::uint32_t& hz) {
+    std::uint32_t scale = 1;
+    if (text.ends_with('k')) scale = 1000;
+    if (text.ends_with('M')) scale = 1000000;
+    if (scale != 1) text.remove_suffix(1);
+    std::uint32_t value = 0;
+    number_reading reading = parse_number(text, value);
+    if (reading != number_reading::number) return reading;
+    if (value == 0) return number_reading::not_a_number;
+    if (value > UINT32_MAX / scale) return number_reading::too_large;
+    hz = value * scale;
     return number_reading::number;
 }
 

@@ -32,4 +32,16 @@ TEST(Number, DecimalOrHexadecimalIntoItsOwnTypeAndNothingElse) {
                   std::pair(reading, value)) << text;
 }
 
+TEST(Number, ClockFrequenciesInHertzKilohertzOrMegahertz) {
+    using enum number_reading;
+    const std::tuple<std::string, number_reading, std::uint32_t> cases[] = {
+        {"400k", number, 400000}, {"1M", number, 1000000}, {"100000", number, 100000}, {"0x10k", number, 16000},
+        {"0", not_a_number, 7}, {"0k", not_a_number, 7}, {"k", not_a_number, 7}, {"1.5M", not_a_number, 7},
+        {"400K", not_a_number, 7}, {"5000M", too_large, 7}, {"4294967296", too_large, 7}};
+    for (const auto& [text, reading, hz] : cases) {
+        std::uint32_t value = 7;
+        EXPECT_EQ(std::pair(parse_frequency(text, value), value), std::pair(reading, hz)) << text;
+    }
+}
+
 }  // namespace
