@@ -19,7 +19,7 @@
 #include "util/interruption.h"
 #include "image/file_identity.h"
 #include "image/image.h"
-#include "image/address_text.h"
+#include "text/address_text.h"
 #include "image/digests.h"
 #include "image/image_report.h"
 #include "image/load_file.h"

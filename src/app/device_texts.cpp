@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "image/address_text.h"
+#include "text/address_text.h"
 #include "text/printable_name.h"
 
 namespace eeprom24c01 {

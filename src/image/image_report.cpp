@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "image/address_text.h"
+#include "text/address_text.h"
 #include "image/digests.h"
 
 namespace eeprom24c01 {

@@ -16,7 +16,7 @@
 #include <srecord/record.h>
 
 #include "util/interruption.h"
-#include "image/address_text.h"
+#include "text/address_text.h"
 #include "image/file_format.h"
 #include "image/srecord_support.h"
 #include "text/printable_name.h"

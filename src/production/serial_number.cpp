@@ -9,7 +9,7 @@
 #include <charconv>
 #include <cstring>
 
-#include "image/address_text.h"
+#include "text/address_text.h"
 #include "text/printable_name.h"
 #include "util/bounded_lock.h"
 #include "util/number.h"

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "image/address_text.h"
+#include "text/address_text.h"
 
 #include <cstdio>
 
