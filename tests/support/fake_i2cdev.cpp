@@ -41,6 +41,7 @@
 #include <vector>
 
 #include "sim/chip24cxx.h"
+#include "sim/line_master.h"
 #include "support/preload_fake.h"
 
 using namespace eeprom24c01;
@@ -58,48 +59,13 @@ std::uint64_t now_us() {
 
 void log_line(const std::string& line) { preload::log_to("FAKE_I2CDEV_LOG", line); }
 
-// The chip on the lines, and the master's side of the bus protocol.
-struct fake_bus {
-    sim_chip chip;
-
-    void lines(bool scl, bool sda) { chip_lines(chip, scl, sda, now_us()); }
-    bool sda() const { return chip_bus_sda(chip); }
-
-    void start() {
-        lines(false, true);
-        lines(true, true);
-        lines(true, false);
-        lines(false, false);
-    }
-    void stop() {
-        lines(false, false);
-        lines(true, false);
-        lines(true, true);
-    }
-    // One bit clocked out; the level on the wire while SCL is high.
-    bool clock(bool bit) {
-        lines(false, bit);
-        lines(true, bit);
-        bool level = sda();
-        lines(false, bit);
-        return level;
-    }
-    bool send(std::uint8_t byte) {
-        for (int i = 7; i >= 0; --i) clock((byte >> i) & 1);
-        return !clock(true);
-    }
-    std::uint8_t receive(bool acknowledge) {
-        std::uint8_t byte = 0;
-        for (int i = 0; i < 8; ++i) byte = static_cast<std::uint8_t>(byte << 1 | clock(true));
-        clock(!acknowledge);
-        return byte;
-    }
-};
-
+// The chip on the lines, driven on real time by the master's side of the
+// bus protocol.
 struct fake_adapter {
     int fd = -1;
     int selected = -1;
-    fake_bus bus;
+    sim_chip chip;
+    line_master bus{&chip, now_us};
 } adapter;
 
 // "N" of the fake's path "…/i2c-N".
@@ -135,7 +101,7 @@ int run(const char* kind, i2c_msg* messages, std::size_t count) {
             log_line(line + " refused");
             return fail(EOPNOTSUPP);
         }
-    fake_bus& bus = adapter.bus;
+    line_master& bus = adapter.bus;
     for (std::size_t i = 0; i < count; ++i) {
         const i2c_msg& m = messages[i];
         bool reading = (m.flags & I2C_M_RD) != 0;
@@ -215,9 +181,9 @@ void load_chip() {
     sim_chip_config config = sim_chip_config_for({part, part->page_size});
     const char* cycle = env("FAKE_I2CDEV_CYCLE_US");
     config.write_cycle_us = *cycle ? std::strtoull(cycle, nullptr, 10) : 300;
-    preload::load_chip("FAKE_I2CDEV_CHIP", adapter.bus.chip, config);
-    if (*env("FAKE_I2CDEV_NO_CHIP")) adapter.bus.chip.ack_limit = 0;
-    adapter.bus.chip.write_protected = *env("FAKE_I2CDEV_WP");
+    preload::load_chip("FAKE_I2CDEV_CHIP", adapter.chip, config);
+    if (*env("FAKE_I2CDEV_NO_CHIP")) adapter.chip.ack_limit = 0;
+    adapter.chip.write_protected = *env("FAKE_I2CDEV_WP");
     adapter.bus.lines(true, true);
 }
 
@@ -293,7 +259,7 @@ int ioctl(int fd, unsigned long request, ...) noexcept {
 
 int close(int fd) {
     if (fd >= 0 && fd == adapter.fd) {
-        preload::save_chip("FAKE_I2CDEV_CHIP", adapter.bus.chip);
+        preload::save_chip("FAKE_I2CDEV_CHIP", adapter.chip);
         adapter.fd = -1;
         log_line("close");
     }
