@@ -378,7 +378,7 @@ int check_board(run_state& s) {
         if (clocks >= 0)
             cleared = "SDA was held low by a chip left mid-transfer; " + std::to_string(clocks) +
                       " clocks and a stop freed it. ";
-        if (!lines_ours) say("Lines: run by the kernel; no line test.");
+        if (!lines_ours) say("Lines: run by " + device.lines_runner() + "; no line test.");
         else if (lines.result == device_result::done) say("Lines: " + cleared + "SDA follows the port.");
         else say(std::string("Lines: ") + line_fault_text(lines.result));
         if (lines.result == device_result::done) {

@@ -60,6 +60,8 @@ public:
     // Within an action, where there is no line test: what the kernel says the
     // bus is, for --check ("bcm2835 (i2c@7e804000), plain I2C transfers").
     virtual std::string bus_summary() const { return {}; }
+    // Where there is no line test: what runs the lines, for --check.
+    virtual std::string lines_runner() const { return "the kernel"; }
     // Within an action: "" when the part may be written or erased here, or
     // the one line saying why not; write() then refuses with it too.
     virtual std::string write_refusal() const { return {}; }
