@@ -24,6 +24,8 @@
 #include "app/command.h"
 #include "device/parallel_device.h"
 #include "eeprom/eeprom.h"
+#include "device/ch341_device.h"
+#include "sim/ch341_sim_link.h"
 #include "sim/sim_board.h"
 
 using namespace eeprom24c01;
@@ -99,20 +101,22 @@ void whole_write(const char* chip, std::uint16_t page) {
     show(std::string(chip) + " write, page " + std::to_string(page), f, write_floor(target));
 }
 
-// The command line's -w of image over a chip holding held: the read, the
-// pages that differ, the read-back.
-void rewrite(const char* name, const char* chip, std::uint16_t page, std::size_t changed) {
-    chip_target target = target_for(chip, page);
-    bytes held = pattern(target.size()), image = held;
-    for (std::size_t i = 0; i < changed; ++i) image[target.size() / 2 + i] ^= 0x5A;
-    char path[] = "/tmp/eeprom_bench-XXXXXX";
-    int fd = mkstemp(path);
-    if (fd < 0 || write(fd, image.data(), image.size()) != static_cast<ssize_t>(image.size())) std::abort();
-    close(fd);
+// The command line's -w of image (in a temporary file, removed when the
+// function is dropped) as an action on a device.
+struct rewrite_run {
+    std::string path;
     tool_options options;
-    options.action = tool_action::write;
-    options.image_file = path;
-    figures f = measure(target, held, [&](eeprom_device& device) {
+    explicit rewrite_run(const bytes& image) {
+        char name[] = "/tmp/eeprom_bench-XXXXXX";
+        int fd = mkstemp(name);
+        if (fd < 0 || write(fd, image.data(), image.size()) != static_cast<ssize_t>(image.size())) std::abort();
+        close(fd);
+        path = name;
+        options.action = tool_action::write;
+        options.image_file = path;
+    }
+    ~rewrite_run() { unlink(path.c_str()); }
+    void operator()(eeprom_device& device) const {
         int saved = dup(2), null = open("/dev/null", O_WRONLY);
         dup2(null, 2);
         int status = run_command(options, device);
@@ -120,10 +124,95 @@ void rewrite(const char* name, const char* chip, std::uint16_t page, std::size_t
         close(saved);
         close(null);
         if (status != EXIT_DONE) std::abort();
-    });
-    unlink(path);
+    }
+};
+
+// The command line's -w of image over a chip holding held: the read, the
+// pages that differ, the read-back.
+void rewrite(const char* name, const char* chip, std::uint16_t page, std::size_t changed) {
+    chip_target target = target_for(chip, page);
+    bytes held = pattern(target.size()), image = held;
+    for (std::size_t i = 0; i < changed; ++i) image[target.size() / 2 + i] ^= 0x5A;
+    rewrite_run run(image);
+    figures f = measure(target, held, [&](eeprom_device& device) { run(device); });
     double floor = 2 * read_floor(target) + (changed > 0 ? page_floor(target, changed) : 0);
     show(std::string(chip) + " -w, " + name, f, floor);
+}
+
+// The CH341A programmer, emulated: its bit period at each clock, and a USB
+// round trip (a full-speed frame) for every transfer that waits for an
+// answer. The floors count whole transactions at the clock, start and stop
+// included, and the write cycle of each page; no round trip.
+struct ch341_figures {
+    ch341_counts counts;
+    std::uint64_t time_us = 0;
+    double cpu_us = 0;
+};
+
+double transaction_bits(const chip_target& t, std::size_t bytes_after_address) {
+    return 1 + 9 * (1.0 + t.profile->address_bytes + static_cast<double>(bytes_after_address)) + 1;
+}
+// start, control, word address, repeated start, read control, data, stop
+double ch341_read_floor(const chip_target& t, double bit_us) {
+    return (1 + 9 + 9.0 * t.profile->address_bytes + 1 + 9 + 9.0 * t.size() + 1) * bit_us;
+}
+double ch341_write_floor(const chip_target& t, double bit_us) {
+    return static_cast<double>(t.size() / t.page_size) *
+           (static_cast<double>(CHIP_WRITE_CYCLE_US) + transaction_bits(t, t.page_size) * bit_us);
+}
+
+ch341_figures measure_ch341(const chip_target& target, std::uint32_t hz, const bytes& contents,
+                            const std::function<void(eeprom_device&)>& action) {
+    ch341_figures f;
+    double cpu = 0;
+    for (int i = 0; i < REPEATS; ++i) {
+        ch341_stream stream(sim_chip_config_for(target), contents);
+        ch341_sim_link link(stream);
+        ch341_device device(link, target, hz, [&] { return std::chrono::microseconds(stream.now_us()); });
+        double start = cpu_seconds();
+        action(device);
+        cpu += cpu_seconds() - start;
+        if (stream.counts().protocol_errors != 0) std::abort();
+        f.counts = stream.counts();
+        f.time_us = stream.now_us();
+    }
+    f.cpu_us = cpu / REPEATS * 1e6;
+    return f;
+}
+
+void show_ch341(const std::string& name, const ch341_figures& f, double floor) {
+    const ch341_counts& c = f.counts;
+    std::printf("%-30s %9llu %9llu %9llu %12.0f %12.0f %6.3f %11.0f\n", name.c_str(),
+                static_cast<unsigned long long>(c.out_transfers + c.in_transfers),
+                static_cast<unsigned long long>(c.out_packets), static_cast<unsigned long long>(c.in_packets),
+                static_cast<double>(f.time_us), floor, static_cast<double>(f.time_us) / floor, f.cpu_us);
+}
+
+void ch341_rows(const char* chip, std::uint16_t page, std::uint32_t hz) {
+    const chip_target target = target_for(chip, page);
+    const double bit_us = 1e6 / hz;
+    const std::string head = std::string(chip) + " " + std::to_string(hz / 1000) + " kHz ";
+    const bytes image = pattern(target.size());
+    ch341_figures f = measure_ch341(target, hz, bytes(target.size(), 0xFF), [&](eeprom_device& device) {
+        if (run_device_action(device, [&] { return write_image(device, image); }).result != device_result::done) std::abort();
+    });
+    const double write_floor = ch341_write_floor(target, bit_us);
+    show_ch341(head + "write", f, write_floor);
+    if (hz == 400000 && target.size() == 32768)
+        std::printf("  target: at most 1.25 x the floor, %.0f us: %s\n", 1.25 * write_floor,
+                    static_cast<double>(f.time_us) <= 1.25 * write_floor ? "met" : "NOT MET");
+    bytes read(target.size());
+    f = measure_ch341(target, hz, image, [&](eeprom_device& device) {
+        if (run_device_action(device, [&] { return read_image(device, read); }).result != device_result::done) std::abort();
+    });
+    show_ch341(head + "read", f, ch341_read_floor(target, bit_us));
+    // Less the one OUT packet that sets the address and the one IN packet of its status bytes.
+    std::printf("  data: %.1f bytes an IN packet, %.2f OUT packets for 32 bytes read\n",
+                static_cast<double>(target.size()) / static_cast<double>(f.counts.in_packets - 1),
+                32.0 * static_cast<double>(f.counts.out_packets - 1) / static_cast<double>(target.size()));
+    rewrite_run run(image);
+    f = measure_ch341(target, hz, image, [&](eeprom_device& device) { run(device); });
+    show_ch341(head + "-w, identical", f, 2 * ch341_read_floor(target, bit_us));
 }
 
 }  // namespace
@@ -156,6 +245,16 @@ int main() {
                 "       -w, a read and its read-back, and the page written\n");
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
+    std::printf("\nCH341A, emulated: a USB round trip of %llu us for each transfer answered; cpu time the mean of %d runs\n\n",
+                static_cast<unsigned long long>(CH341_ROUND_TRIP_US), REPEATS);
+    std::printf("%-30s %9s %9s %9s %12s %12s %6s %11s\n", "action", "transfers", "OUT pkts", "IN pkts", "time us",
+                "floor us", "ratio", "cpu time us");
+    for (std::uint32_t hz : {100000u, 400000u}) {
+        ch341_rows("24c01", 1, hz);
+        ch341_rows("at24c16", 16, hz);
+        ch341_rows("at24c256", 64, hz);
+    }
+    std::printf("\nfloor: write, pages x (tWR + the page's bits); read, its bits; -w, a read and its read-back\n");
     std::printf("peak resident memory: %ld KiB\n", usage.ru_maxrss);
     return 0;
 }
