@@ -26,7 +26,9 @@
 #include "sim/chip24cxx.h"
 #include "sim/sim_board.h"
 #include "text/printable_name.h"
+#include "device/ch341_device.h"
 #include "device/i2cdev_device.h"
+#include "transport/ch341_usb.h"
 #include "transport/io_port.h"
 #include "transport/ppdev_port.h"
 
@@ -201,10 +203,19 @@ int tool_main(int argc, char** argv) {
     if (const action_row* row = row_of(options.action); refusal.empty() && row && row->loads_image)
         input = load_file(options.image_file, target.size(), production.read_format);
     command_run run{{}, production, &input, log.is_open() ? &log : nullptr, &run_trace, refusal};
-    if (options.backend == backend_kind::i2c_dev) {
-        i2cdev_device device({options.i2c_device, "/sys", options.force}, target);
+    // A bus the tool does not drive line by line: an I2C adapter or the programmer.
+    auto run_on = [&](eeprom_device& device) {
         return options.action == tool_action::menu ? run_console(device, std::move(default_image))
                                                    : ended(options, run_command(options, device, run));
+    };
+    if (options.backend == backend_kind::i2c_dev) {
+        i2cdev_device device({options.i2c_device, "/sys", options.force}, target);
+        return run_on(device);
+    }
+    if (options.backend == backend_kind::ch341) {
+        ch341_usb link(options.ch341_device);
+        ch341_device device(link, target, options.clock_hz);
+        return run_on(device);
     }
     if (run.refusal.empty() && !options.trace_file.empty()) {
         if (int error = run_trace.open(options.trace_file))

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/actions.h"
+#include "transport/ch341_usb.h"
 #include "util/number.h"
 
 namespace eeprom24c01 {
@@ -137,6 +138,8 @@ std::string apply(parse_state& state, int id, const char* value) {
             return choose(state, backend_kind::i2c_dev);
         case CH341:
             if (value) options.ch341_device = value;
+            if (usb_location at; value && !parse_usb_location(value, at))
+                return std::string("bad --ch341 '") + value + "': give BUS:DEVICE as lsusb prints them, such as 003:007";
             return choose(state, backend_kind::ch341);
         case CLOCK:
             if (parse_frequency(value, options.clock_hz) != number_reading::number)
@@ -263,12 +266,14 @@ std::string parse_options(int argc, char** argv, tool_options& options) {
     if (options.force && options.backend != backend_kind::i2c_dev) return "--force goes with --i2c";
     if (!options.trace_file.empty() && options.backend == backend_kind::i2c_dev)
         return "--trace cannot go with --i2c: the kernel runs that bus, and the tool does not see its lines";
+    if (!options.trace_file.empty() && options.backend == backend_kind::ch341)
+        return "--trace cannot go with --ch341: the programmer runs that bus, and the tool does not see its lines";
     const action_row* row = row_of(options.action);
     if (options.no_verify && !(row && row->stamps_serial)) return "--no-verify goes with " + actions_that(&action_row::stamps_serial);
     if (options.write_all && !(row && row->writes_chip)) return "--all goes with " + actions_that(&action_row::writes_chip);
-    // Until the programmer's and the clock's back ends are in: refused, never ignored.
-    if (options.backend == backend_kind::ch341) return "--ch341 is not available in this build";
-    if (options.clock_hz != 0) return "--clock is not available in this build";
+    // Until the other buses' clocks are in: refused, never ignored.
+    if (options.clock_hz != 0 && options.backend != backend_kind::ch341)
+        return "--clock goes with --ch341 in this build";
     if (state.asked_version) options.action = tool_action::version;
     return {};
 }
