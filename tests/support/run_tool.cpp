@@ -28,6 +28,9 @@
 #ifndef FAKE_I2CDEV_LIBRARY
 #error "FAKE_I2CDEV_LIBRARY must name the fake i2c-dev library"
 #endif
+#ifndef CH341_BED_PATH
+#error "CH341_BED_PATH must name the USB test bed"
+#endif
 
 using namespace eeprom24c01;
 namespace {
@@ -162,6 +165,14 @@ std::string tool_dir::use_fake_i2cdev(const std::string& part, const std::vector
     return device;
 }
 
+void tool_dir::use_ch341_bed(const std::string& part, const std::vector<std::string>& settings) {
+    env = {"CH341_BED_PART=" + part, "CH341_BED_CHIP=" + file("fake-chip.bin"), "CH341_BED_LOG=" + file("fake.log"),
+           // umockdev's preload comes before the sanitizer runtime.
+           "ASAN_OPTIONS=verify_asan_link_order=0"};
+    for (const std::string& setting : settings) env.push_back("CH341_BED_" + setting);
+    wrapper = {CH341_BED_PATH};
+}
+
 tool_run tool_dir::launch(const std::vector<std::string>& args, const std::string& input, bool as_unprivileged,
                           int timeout_seconds, const pause* paused) const {
     // Kept outside the tool's directory so they never show among its files.
@@ -173,15 +184,18 @@ tool_run tool_dir::launch(const std::vector<std::string>& args, const std::strin
         std::ofstream in(in_path, std::ios::binary);
         in << input;
     }
-    std::string tool = EEPROM_TOOL_PATH;
+    std::vector<std::string> command = wrapper;
+    command.push_back(EEPROM_TOOL_PATH);
     bool drop_privilege = as_unprivileged && geteuid() == 0;
     if (drop_privilege) {
         // The build tree may sit where user nobody cannot reach it.
-        std::string copy = io + "/eeprom24c01";
-        std::ofstream(copy, std::ios::binary) << std::ifstream(tool, std::ios::binary).rdbuf();
-        chmod(copy.c_str(), 0755);
         chmod(io.c_str(), 0755);
-        tool = copy;
+        for (std::string& program : command) {
+            std::string copy = io + "/" + program.substr(program.rfind('/') + 1);
+            std::ofstream(copy, std::ios::binary) << std::ifstream(program, std::ios::binary).rdbuf();
+            chmod(copy.c_str(), 0755);
+            program = copy;
+        }
     }
     unique_fd terminal, terminal_end;
     if (stderr_on_terminal) open_terminal(terminal, terminal_end);
@@ -204,11 +218,11 @@ tool_run tool_dir::launch(const std::vector<std::string>& args, const std::strin
         for (const auto& setting : env) putenv(const_cast<char*>(setting.c_str()));
         if (in_child) in_child();
         std::vector<char*> argv;
-        argv.push_back(tool.data());
-        std::vector<std::string> copies = args;
+        std::vector<std::string> copies = command;
+        copies.insert(copies.end(), args.begin(), args.end());
         for (auto& a : copies) argv.push_back(a.data());
         argv.push_back(nullptr);
-        execv(tool.c_str(), argv.data());
+        execv(argv[0], argv.data());
         _exit(127);
     }
     terminal_end.reset();

@@ -69,6 +69,13 @@ public:
     // "fake-chip.bin" and its log "fake.log"; settings are further
     // FAKE_I2CDEV_ values without the prefix, such as "FUNCS=smbus".
     std::string use_fake_i2cdev(const std::string& part, const std::vector<std::string>& settings = {});
+    // Runs the tool in the USB test bed (support/ch341_bed.cpp): a CH341A
+    // with a chip of part in "fake-chip.bin" and its log "fake.log" here;
+    // settings are further CH341_BED_ values without the prefix, such as
+    // "PROGRAMMERS=2".
+    void use_ch341_bed(const std::string& part, const std::vector<std::string>& settings = {});
+    // A program the tool runs under: its path and arguments, before the tool's.
+    std::vector<std::string> wrapper;
 
 private:
     struct pause {

@@ -1,0 +1,102 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The built tool on a CH341A programmer through the real libusb: the USB
+// test bed (support/ch341_bed.cpp) serves its usbdevfs ioctls with the
+// programmer's I2C stream emulated on the simulated chip.
+#include <gtest/gtest.h>
+
+#include "support/run_tool.h"
+
+namespace {
+
+// Bytes 0 to 254 over and over, from a start: none is a blank chip's ff.
+std::string pattern(std::size_t size, int from = 0) {
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i + from) % 255);
+    return bytes;
+}
+
+const std::string LINE_END = ": name one with --ch341=BUS:DEVICE (lsusb lists them).\n";
+
+TEST(Ch341, WriteVerifyAndReadAreByteExact) {
+    for (auto [part, size] : {std::pair<const char*, std::size_t>{"24c01", 128}, {"at24c256", 32768}}) {
+        tool_dir dir;
+        dir.use_ch341_bed(part);
+        dir.put("image.bin", pattern(size));
+        const std::string n = std::to_string(size), crc = size == 128 ? "0x24650d57" : "0xfb51c268";
+        tool_run w = dir.run({"--ch341", "--chip", part, "--clock", "400k", "-w", "image.bin"}, "");
+        EXPECT_EQ(w.err, "Wrote " + n + " bytes and verified them.\nCRC-32 of the chip's " + n + " bytes: " + crc + "\n");
+        EXPECT_TRUE(dir.get("fake-chip.bin") == pattern(size));
+        tool_run r = dir.run({"--ch341=003:007", "--chip", part, "-r", "back.bin"}, "");
+        EXPECT_EQ(r.err, "Read " + n + " bytes into back.bin.\nCRC-32 of the chip's " + n + " bytes: " + crc + "\n");
+        EXPECT_TRUE(dir.get("back.bin") == pattern(size));
+        EXPECT_EQ(w.status + r.status, 0);
+        EXPECT_EQ(dir.get("fake.log"), "claim\nrelease\nclaim\nrelease\n");
+    }
+}
+
+TEST(Ch341, EveryRefusalToOpenIsOneLineWithStatus3) {
+    const struct {
+        std::vector<std::string> settings, args;
+        bool unprivileged;
+        std::string line;
+    } cases[] = {
+        {{"PROGRAMMERS=0"}, {"--ch341"}, false,
+         "No CH341A programmer (USB 1a86:5512) is plugged in: plug it in (lsusb lists it), or try the tool on the "
+         "simulated board with --sim FILE.\n"},
+        {{"PROGRAMMERS=2"}, {"--ch341"}, false, "Several CH341A programmers are plugged in, at USB 3:7, 1:4" + LINE_END},
+        {{"PROGRAMMERS=2"}, {"--ch341=1:5"}, false, "No CH341A programmer is at USB 1:5 (plugged in: 3:7, 1:4)" + LINE_END},
+        {{"NO_PERMISSION=1"}, {"--ch341"}, true,
+         "No permission to use the CH341A (USB 3:7): install the udev rule "
+         "/usr/lib/udev/rules.d/70-eeprom24c01-ch341.rules (the package does), run sudo udevadm control "
+         "--reload-rules, then plug it in again.\n"},
+        {{"BUSY=1"}, {"--ch341"}, false, "Another program is using the CH341A (USB 3:7): end it, then try again.\n"},
+    };
+    for (const auto& c : cases) {
+        tool_dir dir;
+        dir.use_ch341_bed("24c01", c.settings);
+        std::vector<std::string> args = c.args;
+        args.push_back("--erase");
+        tool_run run = dir.run(args, "", c.unprivileged);
+        EXPECT_EQ(run.err, c.line);
+        EXPECT_EQ(run.status, 3) << c.line;
+        EXPECT_FALSE(dir.exists("fake.log")) << dir.get("fake.log");
+    }
+}
+
+TEST(Ch341, CheckTakesTheProgrammerFromItsDriverAndGivesItBack) {
+    tool_dir dir;
+    dir.use_ch341_bed("24c01", {"DRIVER=ch341"});
+    tool_run run = dir.run({"--ch341", "--check"}, "");
+    EXPECT_EQ(run.err,
+              "Adapter: the CH341A (USB 3:7) opened (CH341A on USB bus 3, device 7, version 3.04, I2C at 100 kHz).\n"
+              "Lines: run by the programmer; no line test.\nEEPROM: acknowledged at 0xa0.\n"
+              "Bus: 0x50 answers, as a 24c01 should.\n");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(dir.get("fake.log"), "disconnect ch341\nclaim\nrelease\nconnect ch341\n");
+}
+
+TEST(Ch341, AChipThatCannotBeWrittenAndAProgrammerPulledOutAreSaid) {
+    const struct {
+        const char* setting;
+        std::string line;
+    } cases[] = {
+        {"NO_CHIP=1",
+         "No acknowledge from the EEPROM at bus address 0x50 on the CH341A (USB 3:7) (byte 0x00): check the chip, its "
+         "power and its wiring, and --address.\n"},
+        {"WP=1",
+         "The chip stored none of the bytes and took no write cycle: is its write-protect pin (WP, pin 7) held high?\n"},
+        {"UNPLUG_AFTER=20",
+         "Lost the CH341A (USB 3:7): it is no longer on the USB bus; the last byte known written is at 0x03, and "
+         "nothing was verified; check its cable and plug it in again.\n"},
+    };
+    for (const auto& c : cases) {
+        tool_dir dir;
+        dir.use_ch341_bed("24c01", {c.setting});
+        dir.put("image.bin", pattern(128, 7));
+        tool_run run = dir.run({"--ch341", "-w", "image.bin"}, "");
+        EXPECT_EQ(run.err, c.line);
+        EXPECT_EQ(run.status, 1) << c.setting;
+    }
+}
+
+}  // namespace
