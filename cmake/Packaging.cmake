@@ -6,7 +6,7 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_CONTACT "eeprom24c01 developers <eeprom24c01@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "program, read and verify 24Cxx serial EEPROMs")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "Works on a PC's parallel port, a Linux I2C adapter or a simulated board.")
+    "Works on a PC's parallel port, a Linux I2C adapter, a CH341A USB programmer or a simulated board.")
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)

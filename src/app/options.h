@@ -37,8 +37,8 @@ struct tool_options {
 
 inline constexpr const char* USAGE =
     "usage: eeprom24c01 [--port DEVICE | --io ADDR | --sim FILE [--no-chip | --no-cable] [--wp-high]] [--trace FILE]\n"
-    "                   [--i2c DEVICE [--force]] [--chip NAME] [--page-size N] [--address ADDR]\n"
-    "                   [--log FILE] [ACTION]\n"
+    "                   [--i2c DEVICE [--force] | --ch341[=BUS:DEVICE] [--clock FREQ]] [--chip NAME]\n"
+    "                   [--page-size N] [--address ADDR] [--log FILE] [ACTION]\n"
     "      --port DEVICE    use the ppdev device DEVICE (default /dev/parport0)\n"
     "      --io ADDR        use direct port I/O at base ADDR, such as 0x378 (needs root)\n"
     "      --sim FILE       use the simulated board; FILE holds its chip (created blank if missing)\n"
@@ -49,6 +49,10 @@ inline constexpr const char* USAGE =
     "      --i2c DEVICE     use the Linux I2C adapter DEVICE, such as /dev/i2c-1 (no --trace)\n"
     "      --force          with --i2c: use an address a kernel driver owns, and write (or read a\n"
     "                       two-byte-address part on an SMBus-only adapter) at 0x50 to 0x57 on a PC's SMBus\n"
+    "      --ch341[=BUS:DEVICE]  use the CH341A USB programmer: the only one plugged in, or the one\n"
+    "                       at BUS:DEVICE as lsusb prints them (no --trace)\n"
+    "      --clock FREQ     with --ch341: the I2C clock, such as 400k; the fastest of 20, 100, 400\n"
+    "                       and 750 kHz not above it (default 100k)\n"
     "      --chip NAME      the part: 24c01 (default) to 24c512, or an exact part; \"list\" shows them\n"
     "      --page-size N    bytes per write transaction: a power of two, at most the largest page of\n"
     "                       any part of the chip's size (1 is always safe)\n"
@@ -77,9 +81,9 @@ inline constexpr const char* USAGE =
     "  -V, --version        print the name and version\n"
     "  -h, --help           print this help\n"
     "Without an ACTION the interactive menu runs.\n"
-    "Exit status: 0 done, 1 failed, 2 usage error or unusable chip file, 3 port cannot be used,\n"
-    "129 SIGHUP, 130 SIGINT (Ctrl-C), 131 SIGQUIT, 143 SIGTERM during a device action,\n"
-    "141 SIGPIPE (standard output closed).\n";
+    "Exit status: 0 done, 1 failed, 2 usage error or unusable chip file, 3 port, adapter or\n"
+    "programmer cannot be used, 129 SIGHUP, 130 SIGINT (Ctrl-C), 131 SIGQUIT, 143 SIGTERM during\n"
+    "a device action, 141 SIGPIPE (standard output closed).\n";
 
 // What follows the one line of a usage error, instead of the whole usage.
 inline constexpr const char* USAGE_HINT = "Try 'eeprom24c01 --help' for the options.\n";
