@@ -48,14 +48,20 @@ bytes random_bytes(std::size_t size, unsigned seed) {
 
 std::string text(const bytes& b) { return {b.begin(), b.end()}; }
 
+// Every action on each kind of addressing, each at a clock the programmer
+// has or one it rounds down to.
 TEST(Ch341Device, EveryActionOnEveryAddressing) {
-    const struct { const char* part; std::uint16_t page; } parts[] = {
-        {"24c01", 1}, {"24c16", 16}, {"24c256", 64}, {"at24c01", 4}};
+    const struct { const char* part; std::uint16_t page; std::uint32_t hz, clock_khz; } parts[] = {
+        {"24c01", 1, 0, 100}, {"24c16", 16, 1000, 20}, {"24c256", 64, 400000, 400}, {"at24c01", 4, 1000000, 750}};
     for (const auto& p : parts) {
         SCOPED_TRACE(p.part);
         tool_dir dir;
         const std::uint32_t size = find_chip(p.part)->size;
-        rig r(p.part, p.page, random_bytes(size, 1));
+        rig r(p.part, p.page, random_bytes(size, 1), true, p.hz);
+        const std::string err = r.run(tool_action::check).second;
+        EXPECT_EQ(err.substr(0, err.find("EEPROM")),
+                  "Adapter: the CH341A (USB 1:2) opened (CH341A on USB bus 1, device 2, version 3.04 (emulated), I2C at " +
+                      std::to_string(p.clock_khz) + " kHz).\nLines: run by the programmer; no line test.\n");
         bytes image = random_bytes(size, 2);
         dir.put("image.bin", text(image));
         EXPECT_EQ(r.run(tool_action::write, dir.file("image.bin")).first, EXIT_DONE);
@@ -72,21 +78,8 @@ TEST(Ch341Device, EveryActionOnEveryAddressing) {
         EXPECT_EQ(r.run(tool_action::erase).first, EXIT_DONE);
         EXPECT_EQ(r.run(tool_action::blank_check), std::make_pair(EXIT_DONE, "Blank: all " + std::to_string(size) +
                                                                                    " bytes read ff.\n"));
-        // Pages of 16 bytes and more fill packets to their last byte.
-        EXPECT_EQ(r.stream.counts().full_out_packets > 0, p.page >= 16);
-    }
-}
-
-TEST(Ch341Device, CheckNamesTheProgrammerAndItsClock) {
-    for (std::uint32_t hz : {0u, 1000u, 399999u, 400000u, 1000000u}) {
-        rig r("24c01", 1, {}, true, hz);
-        const std::uint32_t expected = hz == 0 ? 100000 : hz < 100000 ? 20000 : hz < 400000 ? 100000 : hz < 750000 ? 400000 : 750000;
-        EXPECT_EQ(r.run(tool_action::check),
-                  std::make_pair(EXIT_DONE, "Adapter: the CH341A (USB 1:2) opened (CH341A on USB bus 1, device 2, "
-                                            "version 3.04 (emulated), I2C at " + std::to_string(expected / 1000) +
-                                                " kHz).\nLines: run by the programmer; no line test.\nEEPROM: "
-                                                "acknowledged at 0xa0.\nBus: 0x50 answers, as a 24c01 should.\n"));
-        EXPECT_EQ(r.stream.clock_hz(), expected);
+        // Packets filled to their last byte (the scan's, a page's) are read whole.
+        EXPECT_GT(r.stream.counts().full_out_packets, 0u);
     }
 }
 
