@@ -34,9 +34,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstddef>
-#include <csignal>
 #include <cstdio>
-#include <cstring>
 #include <deque>
 #include <fstream>
 #include <iterator>
@@ -48,8 +46,6 @@
 #include "chip/chip_profile.h"
 #include "sim/ch341_stream.h"
 #include "support/preload_fake.h"
-
-extern char** environ;
 
 using namespace eeprom24c01;
 using preload::env;
@@ -194,28 +190,10 @@ gboolean handle_ioctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer)
     return TRUE;
 }
 
-// The command with umockdev's preload, in the testbed; its wait status.
-int run(char** command) {
-    std::vector<std::string> settings{"LD_PRELOAD=libumockdev-preload.so.0"};
-    for (char** e = environ; *e; ++e)
-        if (std::strncmp(*e, "LD_PRELOAD=", 11) != 0) settings.emplace_back(*e);
-    std::vector<char*> envp;
-    for (std::string& setting : settings) envp.push_back(setting.data());
-    envp.push_back(nullptr);
-    const pid_t child = fork();
-    if (child == 0) {
-        execve(command[0], command, envp.data());
-        _exit(127);
-    }
-    int status = 0;
-    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
-    return status;
-}
-
 }  // namespace
 
-int main(int, char** argv) {
+int main(int argc, char** argv) {
+    if (argc < 2) return 2;
     const chip_profile* part = find_chip(*env("CH341_BED_PART") ? env("CH341_BED_PART") : "24c01");
     sim_chip_config config = sim_chip_config_for({part, part->page_size, BASE_BUS_ADDRESS});
     config.write_cycle_us = *env("CH341_BED_CYCLE_US") ? std::strtoull(env("CH341_BED_CYCLE_US"), nullptr, 10) : 1000;
@@ -242,14 +220,15 @@ int main(int, char** argv) {
         if (*env("CH341_BED_NO_PERMISSION")) chmod((std::string(root) + node).c_str(), 0);
     }
 
-    const int status = run(argv + 1);
+    // The tool with umockdev's preload, in the testbed, its standard files the bed's.
+    gchar** envp = g_environ_setenv(g_get_environ(), "LD_PRELOAD", "libumockdev-preload.so.0", TRUE);
+    int status = 0;
+    const bool ran = g_spawn_sync(nullptr, argv + 1, envp, G_SPAWN_CHILD_INHERITS_STDIN, nullptr, nullptr, nullptr,
+                                  nullptr, &status, nullptr);
+    g_strfreev(envp);
     preload::save_chip("CH341_BED_CHIP", bed.stream->chip());
     if (bed.stream->counts().protocol_errors) log_line("protocol error: " + bed.stream->first_error());
     g_object_unref(handler);
-    g_object_unref(testbed);
-    if (WIFSIGNALED(status)) {
-        std::signal(WTERMSIG(status), SIG_DFL);
-        raise(WTERMSIG(status));
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
+    g_object_unref(testbed);  // its folder goes with it
+    return !ran ? 127 : WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }

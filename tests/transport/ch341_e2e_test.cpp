@@ -4,6 +4,8 @@
 // programmer's I2C stream emulated on the simulated chip.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "support/run_tool.h"
 
 namespace {
@@ -18,17 +20,16 @@ std::string pattern(std::size_t size, int from = 0) {
 const std::string LINE_END = ": name one with --ch341=BUS:DEVICE (lsusb lists them).\n";
 
 TEST(Ch341, WriteVerifyAndReadAreByteExact) {
-    for (auto [part, size] : {std::pair<const char*, std::size_t>{"24c01", 128}, {"at24c256", 32768}}) {
+    for (auto [part, n, crc] : {std::tuple{"24c01", "128", "0x24650d57"}, {"at24c256", "32768", "0xfb51c268"}}) {
         tool_dir dir;
         dir.use_ch341_bed(part);
-        dir.put("image.bin", pattern(size));
-        const std::string n = std::to_string(size), crc = size == 128 ? "0x24650d57" : "0xfb51c268";
+        const std::string image = pattern(std::stoul(n)), crc_line = std::string("CRC-32 of the chip's ") + n + " bytes: " + crc;
+        dir.put("image.bin", image);
         tool_run w = dir.run({"--ch341", "--chip", part, "--clock", "400k", "-w", "image.bin"}, "");
-        EXPECT_EQ(w.err, "Wrote " + n + " bytes and verified them.\nCRC-32 of the chip's " + n + " bytes: " + crc + "\n");
-        EXPECT_TRUE(dir.get("fake-chip.bin") == pattern(size));
+        EXPECT_EQ(w.err, "Wrote " + std::string(n) + " bytes and verified them.\n" + crc_line + "\n");
         tool_run r = dir.run({"--ch341=003:007", "--chip", part, "-r", "back.bin"}, "");
-        EXPECT_EQ(r.err, "Read " + n + " bytes into back.bin.\nCRC-32 of the chip's " + n + " bytes: " + crc + "\n");
-        EXPECT_TRUE(dir.get("back.bin") == pattern(size));
+        EXPECT_EQ(r.err, "Read " + std::string(n) + " bytes into back.bin.\n" + crc_line + "\n");
+        EXPECT_TRUE(dir.get("fake-chip.bin") == image && dir.get("back.bin") == image);
         EXPECT_EQ(w.status + r.status, 0);
         EXPECT_EQ(dir.get("fake.log"), "claim\nrelease\nclaim\nrelease\n");
     }
@@ -40,27 +41,30 @@ TEST(Ch341, EveryRefusalToOpenIsOneLineWithStatus3) {
         bool unprivileged;
         std::string line;
     } cases[] = {
-        {{"PROGRAMMERS=0"}, {"--ch341"}, false,
+        {{"PROGRAMMERS=0"}, {"--ch341", "--erase"}, false,
          "No CH341A programmer (USB 1a86:5512) is plugged in: plug it in (lsusb lists it), or try the tool on the "
          "simulated board with --sim FILE.\n"},
-        {{"PROGRAMMERS=2"}, {"--ch341"}, false, "Several CH341A programmers are plugged in, at USB 3:7, 1:4" + LINE_END},
-        {{"PROGRAMMERS=2"}, {"--ch341=1:5"}, false, "No CH341A programmer is at USB 1:5 (plugged in: 3:7, 1:4)" + LINE_END},
-        {{"NO_PERMISSION=1"}, {"--ch341"}, true,
+        {{"PROGRAMMERS=2"}, {"--ch341", "--erase"}, false, "Several CH341A programmers are plugged in, at USB 3:7, 1:4" + LINE_END},
+        {{"PROGRAMMERS=2"}, {"--ch341=1:5", "--erase"}, false, "No CH341A programmer is at USB 1:5 (plugged in: 3:7, 1:4)" + LINE_END},
+        {{"NO_PERMISSION=1"}, {"--ch341", "--erase"}, true,
          "No permission to use the CH341A (USB 3:7): install the udev rule "
          "/usr/lib/udev/rules.d/70-eeprom24c01-ch341.rules (the package does), run sudo udevadm control "
          "--reload-rules, then plug it in again.\n"},
-        {{"BUSY=1"}, {"--ch341"}, false, "Another program is using the CH341A (USB 3:7): end it, then try again.\n"},
+        {{"BUSY=1"}, {"--ch341", "--erase"}, false, "Another program is using the CH341A (USB 3:7): end it, then try again.\n"},
     };
     for (const auto& c : cases) {
         tool_dir dir;
         dir.use_ch341_bed("24c01", c.settings);
-        std::vector<std::string> args = c.args;
-        args.push_back("--erase");
-        tool_run run = dir.run(args, "", c.unprivileged);
+        tool_run run = dir.run(c.args, "", c.unprivileged);
         EXPECT_EQ(run.err, c.line);
         EXPECT_EQ(run.status, 3) << c.line;
         EXPECT_FALSE(dir.exists("fake.log")) << dir.get("fake.log");
     }
+    // A location that is none, and a trace of lines the tool does not see: usage errors.
+    tool_dir dir;
+    dir.use_ch341_bed("24c01");
+    for (const auto& args : {std::vector<std::string>{"--ch341=3", "--check"}, {"--ch341", "--trace", "t.vcd", "--check"}})
+        EXPECT_EQ(dir.run(args, "").status, 2);
 }
 
 TEST(Ch341, CheckTakesTheProgrammerFromItsDriverAndGivesItBack) {
