@@ -61,6 +61,7 @@ std::size_t ch341_stream::take(std::span<std::uint8_t> out) {
 
 void ch341_stream::packet(std::span<const std::uint8_t> bytes) {
     ++counts_.out_packets;
+    counts_.out_bytes += bytes.size();
     if (bytes.empty() || bytes.size() > CH341_PACKET_SIZE || bytes[0] != CH341_STREAM)
         return error("a packet that does not start with 0xAA or is longer than 32 bytes");
     std::size_t read = 0;  // bytes this packet reads

@@ -29,6 +29,7 @@ inline constexpr std::uint64_t CH341_ROUND_TRIP_US = 1000;
 struct ch341_counts {
     std::uint64_t out_transfers = 0;
     std::uint64_t out_packets = 0;
+    std::uint64_t out_bytes = 0;
     std::uint64_t full_out_packets = 0;  // filled to their last byte, with no END
     std::uint64_t in_transfers = 0;      // each one a round trip
     std::uint64_t in_packets = 0;        // of up to 32 bytes

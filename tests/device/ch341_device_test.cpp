@@ -141,3 +141,16 @@ TEST(Ch341Device, ReadsWaitForABusyChipAndEndWhereTheWatchSays) {
 }
 
 }  // namespace
+
+namespace {
+
+// The emulator's own check, which every test above relies on.
+TEST(Ch341Stream, FlagsMalformedPackets) {
+    ch341_stream stream(default_sim_chip(), {});
+    const bytes straddling = {0xAA, 0x74, 0x82, 0xA0}, unmarked = {0x74, 0x75}, fine = {0xAA, 0x74, 0x80, 0xA0, 0x75};
+    for (const bytes& packet : {straddling, unmarked, fine}) stream.packet(packet);
+    EXPECT_EQ(stream.counts().protocol_errors, 2u);
+    EXPECT_EQ(stream.owed(), 1u);
+}
+
+}  // namespace
