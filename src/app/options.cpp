@@ -263,12 +263,14 @@ std::string parse_options(int argc, char** argv, tool_options& options) {
     if (options.force && options.backend != backend_kind::i2c_dev) return "--force goes with --i2c";
     if (!options.trace_file.empty() && options.backend == backend_kind::i2c_dev)
         return "--trace cannot go with --i2c: the kernel runs that bus, and the tool does not see its lines";
+    if (options.clock_hz != 0 && options.backend == backend_kind::i2c_dev)
+        return "--clock cannot go with --i2c: the adapter's kernel driver sets that bus's clock (clock-frequency in the "
+               "device tree, dtparam=i2c_arm_baudrate on a Raspberry Pi, or the driver's module parameter)";
     const action_row* row = row_of(options.action);
     if (options.no_verify && !(row && row->stamps_serial)) return "--no-verify goes with " + actions_that(&action_row::stamps_serial);
     if (options.write_all && !(row && row->writes_chip)) return "--all goes with " + actions_that(&action_row::writes_chip);
-    // Until the programmer's and the clock's back ends are in: refused, never ignored.
+    // Until the programmer's back end is in: refused, never ignored.
     if (options.backend == backend_kind::ch341) return "--ch341 is not available in this build";
-    if (options.clock_hz != 0) return "--clock is not available in this build";
     if (state.asked_version) options.action = tool_action::version;
     return {};
 }
