@@ -53,6 +53,7 @@ void two_wire_bus::start() {
 
 // SDA released, SCL low -> SDA low, SCL low, through a repeated start.
 void two_wire_bus::restart() {
+    waits_.finish_low();
     set_scl(SCL_HIGH, clock_high);
     start();
 }

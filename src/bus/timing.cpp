@@ -88,6 +88,7 @@ void counted_waits::bit_delay(bus_phase phase) {
             while (clock::now() - phase_began_ < length) {
             }
         port_.bit_delay_end(length);
+        low_owed_ = phase == bus_phase::low_hold ? timing_.clocked[bus_phase::clock_low] - length : nanoseconds{};
         return;
     }
     const clock::time_point began = paced ? clock::now() : clock::time_point{};
@@ -96,6 +97,16 @@ void counted_waits::bit_delay(bus_phase phase) {
         while (clock::now() - began < timing_.min_bit_delay) {
         }
     port_.bit_delay_end(timing_.min_bit_delay);
+}
+
+void counted_waits::finish_low() {
+    if (!timing_.clock_chosen() || low_owed_ <= nanoseconds{}) return;
+    const auto began = std::chrono::steady_clock::now();
+    if (port_.keeps_real_time())
+        while (std::chrono::steady_clock::now() - began < low_owed_) {
+        }
+    port_.bit_delay_end(low_owed_);
+    low_owed_ = {};
 }
 
 void counted_waits::write_cycle_wait() {

@@ -112,6 +112,10 @@ public:
     // on the monotonic clock, as a sleep could stretch a phase by
     // milliseconds.
     void bit_delay(bus_phase phase = bus_phase::clock_high);
+    // Before SCL rises where no SDA change followed its fall (a repeated
+    // start after an acknowledge clock): at a chosen clock, waits out what
+    // tLOW still lacks. Nothing by default, where every wait is whole.
+    void finish_low();
     // Follows each write transaction sent to the EEPROM.
     void write_cycle_wait();
 
@@ -124,6 +128,7 @@ private:
     port_backend& port_;
     const bus_timing& timing_;
     std::chrono::steady_clock::time_point phase_began_{};
+    nanoseconds low_owed_{};  // after a low_hold: the rest of tLOW
 };
 
 }  // namespace eeprom24c01
