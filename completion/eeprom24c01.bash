@@ -27,6 +27,7 @@ _eeprom24c01() {
             compopt -o filenames 2>/dev/null
             mapfile -t COMPREPLY < <(compgen -f -- "$cur")
             return ;;
+        --clock) words="100k 400k 1M" ;;
         --io | --page-size | --address | --serial) return ;;
         # The help's option lines: "  -r, --read FILE" or "      --port DEVICE".
         *) words=$("$1" --help 2>/dev/null | grep -oE '^  -[[:alnum:]], --[[:alnum:]-]+|^      --[[:alnum:]-]+' | tr -d ,) ;;

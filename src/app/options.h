@@ -38,7 +38,7 @@ struct tool_options {
 inline constexpr const char* USAGE =
     "usage: eeprom24c01 [--port DEVICE | --io ADDR | --sim FILE [--no-chip | --no-cable] [--wp-high]] [--trace FILE]\n"
     "                   [--i2c DEVICE [--force]] [--chip NAME] [--page-size N] [--address ADDR]\n"
-    "                   [--log FILE] [ACTION]\n"
+    "                   [--clock FREQ] [--log FILE] [ACTION]\n"
     "      --port DEVICE    use the ppdev device DEVICE (default /dev/parport0)\n"
     "      --io ADDR        use direct port I/O at base ADDR, such as 0x378 (needs root)\n"
     "      --sim FILE       use the simulated board; FILE holds its chip (created blank if missing)\n"
@@ -53,6 +53,8 @@ inline constexpr const char* USAGE =
     "      --page-size N    bytes per write transaction: a power of two, at most the largest page of\n"
     "                       any part of the chip's size (1 is always safe)\n"
     "      --address ADDR   the part's bus address, 0x50 to 0x57 (its chip-select pins)\n"
+    "      --clock FREQ     run the bus at FREQ (100k, 400k, 1M or hertz), at most the part's rating\n"
+    "                       (--chip list), instead of the old 5 us bit delays; not with --i2c\n"
     "Actions:\n"
     "  -r, --read FILE      read the whole chip into FILE (\"-\": standard output)\n"
     "      --format NAME    FILE's format with -r, -w or -v: raw, ihex, srec, ti-txt, hexdump (-r only)\n"

@@ -17,8 +17,8 @@ void two_wire_bus::abandon() {
 }
 
 void two_wire_bus::write(std::uint16_t reg, std::uint8_t value) {
-    waits_.line_change_begins();
     port_.write(reg, value);
+    waits_.line_changed();
     if (trace_) trace_->sample(port_.now_ns(), port_.levels());
 }
 

@@ -56,8 +56,7 @@ phase_lengths phases_at(std::uint32_t hz) {
 // A data bit is three line changes: SDA set, SCL up, SCL down.
 std::uint32_t clock_reached(std::uint32_t hz, nanoseconds access) {
     const phase_lengths p = phases_at(hz);
-    const nanoseconds bit = at_least(p[bus_phase::data_setup], access) + at_least(p[bus_phase::clock_high], access) +
-                            at_least(p[bus_phase::low_hold], access);
+    const nanoseconds bit = p[bus_phase::data_setup] + p[bus_phase::clock_high] + p[bus_phase::low_hold] + 3 * access;
     return static_cast<std::uint32_t>(1000000000LL / bit.count());
 }
 
@@ -73,7 +72,7 @@ void counted_waits::count_to(std::uint32_t bound) {
     while (counter < bound) counter = counter + 1;
 }
 
-void counted_waits::line_change_begins() {
+void counted_waits::line_changed() {
     if (timing_.clock_chosen() && port_.keeps_real_time()) phase_began_ = std::chrono::steady_clock::now();
 }
 
@@ -81,8 +80,8 @@ void counted_waits::bit_delay(bus_phase phase) {
     using clock = std::chrono::steady_clock;
     const bool paced = port_.keeps_real_time();
     if (timing_.clock_chosen()) {
-        // Timed from the start of the access that began the phase; a status
-        // read inside it counts too.
+        // Timed from the end of the access that began the phase; a status
+        // read inside it counts toward it.
         const nanoseconds length = timing_.clocked[phase];
         if (paced)
             while (clock::now() - phase_began_ < length) {

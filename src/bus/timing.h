@@ -60,7 +60,7 @@ struct phase_lengths {
 // The lengths at hz, which speed_class_of must know.
 phase_lengths phases_at(std::uint32_t hz);
 // The clock a port reaches at hz when each of its accesses takes access:
-// every phase lasts at least one access.
+// every phase lasts its length and one access.
 std::uint32_t clock_reached(std::uint32_t hz, nanoseconds access);
 
 struct bus_timing {
@@ -102,10 +102,12 @@ public:
     counted_waits(const counted_waits&) = delete;
     counted_waits& operator=(const counted_waits&) = delete;
 
-    // Just before a port write that changes a line: at a chosen clock on a
-    // real port, the phase it begins is timed from here, so the access's own
-    // time counts toward the wait.
-    void line_change_begins();
+    // Just after a port write that changes a line: at a chosen clock on a
+    // real port, the phase it begins is timed from here. Where in its access
+    // the line moved is unknown, so timing from the access's end is what
+    // keeps a slow or interrupted access from shortening a phase; the next
+    // access's own time only adds to the phase.
+    void line_changed();
     // Follows every port write of a bus sequence. By default a counted
     // busy-wait that on a port keeping real time also lasts at least the
     // timing's minimum; at a chosen clock, the phase's length. It busy-waits

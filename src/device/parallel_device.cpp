@@ -37,7 +37,8 @@ bus_speed parallel_device::speed() {
     s.reach_hz = clock_reached(speed_classes().back().max_hz, s.access);
     if (s.clock_hz == 0) return s;
     s.real_hz = clock_reached(s.clock_hz, s.access);
-    s.slowed = s.real_hz < clock_reached(s.clock_hz, std::chrono::nanoseconds{0});
+    // Said when the port's own accesses cost the bus more than a twentieth.
+    s.slowed = s.real_hz < clock_reached(s.clock_hz, std::chrono::nanoseconds{0}) / 20 * 19;
     return s;
 }
 
