@@ -16,6 +16,7 @@
 
 namespace eeprom24c01 {
 
+// The bus's default bit delay, as it tells the board after each one.
 inline constexpr std::uint64_t SIM_BIT_DELAY_US = 5;
 inline constexpr std::uint64_t SIM_WRITE_CYCLE_WAIT_US = 500;
 
