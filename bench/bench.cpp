@@ -10,6 +10,8 @@
 // acknowledge, the word address and the data with theirs, and the stop): the
 // start and control byte may go out while the last write cycle still runs,
 // as acknowledge polling sends them. The floor of a read is its bits.
+// Rows at a chosen clock (--clock) have the same floors with a clock of
+// 1/f: the bits the part's own speed allows.
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -22,6 +24,7 @@
 #include <vector>
 
 #include "app/command.h"
+#include "bus/timing.h"
 #include "device/parallel_device.h"
 #include "eeprom/eeprom.h"
 #include "device/ch341_device.h"
@@ -44,6 +47,16 @@ double cpu_seconds() {
 
 chip_target target_for(const char* chip, std::uint16_t page) { return {find_chip(chip), page}; }
 
+// A bus at the old bit delays (hz 0), or at a chosen clock.
+struct bus_clock {
+    std::uint32_t hz = 0;
+    double clock_us() const { return hz ? 1e6 / hz : CLOCK_US; }
+    // " @400k": the rows' names stay within their column.
+    std::string suffix() const {
+        return hz == 0 ? "" : hz % 1000000 == 0 ? " @" + std::to_string(hz / 1000000) + "M" : " @" + std::to_string(hz / 1000) + "k";
+    }
+};
+
 bytes pattern(std::size_t size) {
     bytes image(size);
     for (std::size_t i = 0; i < size; ++i) image[i] = static_cast<std::uint8_t>((i * 37 + 11) % 255);
@@ -51,14 +64,17 @@ bytes pattern(std::size_t size) {
 }
 
 // Floors in microseconds.
-double read_floor(const chip_target& t) {
+double read_floor(const chip_target& t, bus_clock bus = {}) {
     // start, control, word address, repeated start, read control, data, stop
-    return (1 + 9 + 9.0 * t.profile->address_bytes + 1 + 9 + 9.0 * t.size() + 1) * CLOCK_US;
+    return (1 + 9 + 9.0 * t.profile->address_bytes + 1 + 9 + 9.0 * t.size() + 1) * bus.clock_us();
 }
-double page_floor(const chip_target& t, std::size_t data_bytes) {
-    return static_cast<double>(CHIP_WRITE_CYCLE_US) + (1 + 9.0 * t.profile->address_bytes + 9.0 * data_bytes + 1) * CLOCK_US;
+double page_floor(const chip_target& t, std::size_t data_bytes, bus_clock bus = {}) {
+    return static_cast<double>(CHIP_WRITE_CYCLE_US) +
+           (1 + 9.0 * t.profile->address_bytes + 9.0 * data_bytes + 1) * bus.clock_us();
 }
-double write_floor(const chip_target& t) { return static_cast<double>(t.size() / t.page_size) * page_floor(t, t.page_size); }
+double write_floor(const chip_target& t, bus_clock bus = {}) {
+    return static_cast<double>(t.size() / t.page_size) * page_floor(t, t.page_size, bus);
+}
 
 struct figures {
     sim_counters counters;
@@ -69,12 +85,13 @@ struct figures {
 // Runs action on a board whose chip holds contents; the counters and bus
 // time are those of the last run, the processor time their mean.
 figures measure(const chip_target& target, const bytes& contents,
-                const std::function<void(eeprom_device&)>& action) {
+                const std::function<void(eeprom_device&)>& action, bus_clock bus = {}) {
     figures f;
     double cpu = 0;
     for (int i = 0; i < REPEATS; ++i) {
         sim_board board(sim_chip_config_for(target), contents, true);
-        parallel_device device(board, target, nullptr, true);  // as the command line writes
+        // As the command line writes.
+        parallel_device device(board, target, nullptr, true, timing_at(bus.hz, target.profile->write_cycle_ms));
         double start = cpu_seconds();
         action(device);
         cpu += cpu_seconds() - start;
@@ -92,13 +109,23 @@ void show(const std::string& name, const figures& f, double floor) {
                 static_cast<double>(f.bus_us) / floor, f.cpu_us);
 }
 
-void whole_write(const char* chip, std::uint16_t page) {
+void whole_write(const char* chip, std::uint16_t page, bus_clock bus = {}) {
     chip_target target = target_for(chip, page);
     bytes image = pattern(target.size());
     figures f = measure(target, bytes(target.size(), 0xFF), [&](eeprom_device& device) {
         if (run_device_action(device, [&] { return write_image(device, image); }).result != device_result::done) std::abort();
-    });
-    show(std::string(chip) + " write, page " + std::to_string(page), f, write_floor(target));
+    }, bus);
+    const std::string what = bus.hz ? " page " : " write, page ";
+    show(std::string(chip) + what + std::to_string(page) + bus.suffix(), f, write_floor(target, bus));
+}
+
+void whole_read(const char* chip, bus_clock bus = {}) {
+    chip_target target = target_for(chip, 1);
+    bytes contents = pattern(target.size()), read(target.size());
+    figures f = measure(target, contents, [&](eeprom_device& device) {
+        if (run_device_action(device, [&] { return read_image(device, read); }).result != device_result::done) std::abort();
+    }, bus);
+    show(std::string(chip) + " read" + bus.suffix(), f, read_floor(target, bus));
 }
 
 // The command line's -w of image (in a temporary file, removed when the
@@ -129,14 +156,14 @@ struct rewrite_run {
 
 // The command line's -w of image over a chip holding held: the read, the
 // pages that differ, the read-back.
-void rewrite(const char* name, const char* chip, std::uint16_t page, std::size_t changed) {
+void rewrite(const char* name, const char* chip, std::uint16_t page, std::size_t changed, bus_clock bus = {}) {
     chip_target target = target_for(chip, page);
     bytes held = pattern(target.size()), image = held;
     for (std::size_t i = 0; i < changed; ++i) image[target.size() / 2 + i] ^= 0x5A;
     rewrite_run run(image);
-    figures f = measure(target, held, [&](eeprom_device& device) { run(device); });
-    double floor = 2 * read_floor(target) + (changed > 0 ? page_floor(target, changed) : 0);
-    show(std::string(chip) + " -w, " + name, f, floor);
+    figures f = measure(target, held, [&](eeprom_device& device) { run(device); }, bus);
+    double floor = 2 * read_floor(target, bus) + (changed > 0 ? page_floor(target, changed, bus) : 0);
+    show(std::string(chip) + " -w, " + name + bus.suffix(), f, floor);
 }
 
 // The CH341A programmer, emulated: its bit period at each clock, and a USB
@@ -151,10 +178,6 @@ struct ch341_figures {
 
 double transaction_bits(const chip_target& t, std::size_t bytes_after_address) {
     return 1 + 9 * (1.0 + t.profile->address_bytes + static_cast<double>(bytes_after_address)) + 1;
-}
-// start, control, word address, repeated start, read control, data, stop
-double ch341_read_floor(const chip_target& t, double bit_us) {
-    return (1 + 9 + 9.0 * t.profile->address_bytes + 1 + 9 + 9.0 * t.size() + 1) * bit_us;
 }
 double ch341_write_floor(const chip_target& t, double bit_us) {
     return static_cast<double>(t.size() / t.page_size) *
@@ -205,14 +228,14 @@ void ch341_rows(const char* chip, std::uint16_t page, std::uint32_t hz) {
     f = measure_ch341(target, hz, image, [&](eeprom_device& device) {
         if (run_device_action(device, [&] { return read_image(device, read); }).result != device_result::done) std::abort();
     });
-    show_ch341(head + "read", f, ch341_read_floor(target, bit_us));
+    show_ch341(head + "read", f, read_floor(target, bus_clock{hz}));
     // Less the one OUT packet that sets the address and the one IN packet of its status bytes.
     std::printf("  data: %.1f bytes an IN packet, %.2f OUT packets for 32 bytes read\n",
                 static_cast<double>(target.size()) / static_cast<double>(f.counts.in_packets - 1),
                 32.0 * static_cast<double>(f.counts.out_packets - 1) / static_cast<double>(target.size()));
     rewrite_run run(image);
     f = measure_ch341(target, hz, image, [&](eeprom_device& device) { run(device); });
-    show_ch341(head + "-w, identical", f, 2 * ch341_read_floor(target, bit_us));
+    show_ch341(head + "-w, identical", f, 2 * read_floor(target, bus_clock{hz}));
 }
 
 }  // namespace
@@ -231,18 +254,22 @@ int main() {
     whole_write("24c16", 16);
     whole_write("24c256", 64);
     whole_write("24c256", 1);
-    chip_target t01 = target_for("24c01", 1);
-    bytes contents = pattern(t01.size()), read(t01.size());
-    figures f = measure(t01, contents, [&](eeprom_device& device) {
-        if (run_device_action(device, [&] { return read_image(device, read); }).result != device_result::done) std::abort();
-    });
-    show("24c01 read", f, read_floor(t01));
+    whole_read("24c01");
     rewrite("identical", "24c01", 1, 0);
     rewrite("one byte changed", "24c01", 1, 1);
     rewrite("identical", "24c256", 64, 0);
     rewrite("one byte changed", "24c256", 64, 1);
+    whole_read("24c256");
+    // At the part's own speed: an AT24C256 is rated for 1 MHz at 5 V.
+    for (bus_clock bus : {bus_clock{400000}, bus_clock{1000000}}) {
+        whole_write("at24c256", 64, bus);
+        whole_read("at24c256", bus);
+        rewrite("same", "at24c256", 64, 0, bus);
+        rewrite("1 byte", "at24c256", 64, 1, bus);
+    }
     std::printf("\nfloor: write, pages x (tWR + bits sent after the control byte); read, its bits;\n"
-                "       -w, a read and its read-back, and the page written\n");
+                "       -w, a read and its read-back, and the page written\n"
+                "at a clock: the same, each bit at 1/clock\n");
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     std::printf("\nCH341A, emulated: a USB round trip of %llu us for each transfer answered; cpu time the mean of %d runs\n\n",

@@ -46,13 +46,35 @@ std::string choose_chip(const chip_request& request, chip_target& target) {
     return problem;
 }
 
+std::string frequency_text(std::uint32_t hz) {
+    char text[32];
+    if (hz >= 1000000 && hz % 1000000 == 0) std::snprintf(text, sizeof text, "%u MHz", static_cast<unsigned>(hz / 1000000));
+    else if (hz >= 1000 && hz % 1000 == 0) std::snprintf(text, sizeof text, "%u kHz", static_cast<unsigned>(hz / 1000));
+    else if (hz >= 1000) std::snprintf(text, sizeof text, "%.1f kHz", hz / 1000.0);
+    else std::snprintf(text, sizeof text, "%u Hz", static_cast<unsigned>(hz));
+    return text;
+}
+
+std::string choose_clock(std::uint32_t hz, const chip_profile& part) {
+    if (hz == 0) return {};
+    if (hz < MIN_CLOCK_HZ)
+        return "--clock " + frequency_text(hz) + " is too slow to be of use: give " + frequency_text(MIN_CLOCK_HZ) +
+               " or more";
+    const std::uint32_t most = part.max_clock_khz * 1000u;
+    if (hz > most)
+        return "--clock " + frequency_text(hz) + " is more than the " + std::string(part.name) + " is rated for: at most " +
+               frequency_text(most) + (part.generic() ? " (an exact part name may allow more: --chip list)" : "");
+    return {};
+}
+
 void print_chip_list(std::FILE* out) {
-    std::fputs("chip       maker        size  page  address bytes  block bits  tWR ms\n", out);
+    std::fputs("chip       maker        size  page  address bytes  block bits  tWR ms  max clock\n", out);
     for (const chip_profile& p : chip_profiles())
-        std::fprintf(out, "%-10s %-10s %6u %5u %14u %11u %7u\n", std::string(p.name).c_str(),
+        std::fprintf(out, "%-10s %-10s %6u %5u %14u %11u %7u %10s\n", std::string(p.name).c_str(),
                      p.generic() ? "-" : std::string(p.maker).c_str(), static_cast<unsigned>(p.size),
                      static_cast<unsigned>(p.page_size), static_cast<unsigned>(p.address_bytes),
-                     static_cast<unsigned>(p.block_bits), static_cast<unsigned>(p.write_cycle_ms));
+                     static_cast<unsigned>(p.block_bits), static_cast<unsigned>(p.write_cycle_ms),
+                     frequency_text(p.max_clock_khz * 1000u).c_str());
 }
 
 }  // namespace eeprom24c01

@@ -371,6 +371,8 @@ int check_board(run_state& s) {
         const bool lines_ours = device.has_line_test();
         if (lines_ours) say("Port: " + printable_name(device.name()) + " claimed.");
         else say("Adapter: " + printable_name(device.name()) + " opened (" + printable_name(device.bus_summary()) + ").");
+        // Measured at once, while the port is freshly claimed.
+        if (std::string clock = lines_ours ? clock_text(device.speed(), true) : ""; !clock.empty()) say(clock);
         int clocks = -1;
         device_outcome lines = device.test_lines(clocks);
         if (lines.result == device_result::port_lost) return lines;

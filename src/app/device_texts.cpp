@@ -3,6 +3,8 @@
 
 #include <cstdio>
 
+#include "app/chip_choice.h"
+#include "bus/timing.h"
 #include "text/address_text.h"
 #include "text/printable_name.h"
 
@@ -95,6 +97,22 @@ std::string interrupted_text(action_phase phase, const device_outcome& outcome, 
             return text + "Interrupted while checking the board.\n";
     }
     return text + line;
+}
+
+std::string clock_text(const bus_speed& speed, bool reach) {
+    const std::string asked = speed.clock_hz ? frequency_text(speed.clock_hz) : "";
+    if (!speed.measured)
+        return asked.empty() ? "" : "Clock: " + asked + " (" + speed_class_of(speed.clock_hz)->name +
+                                        " mode), on the board's virtual time.";
+    char access[32];
+    std::snprintf(access, sizeof access, "%.2f us", static_cast<double>(speed.access.count()) / 1000.0);
+    std::string line = std::string("Clock: a port access takes ") + access;
+    if (reach) line += ", so the bus can reach " + frequency_text(speed.reach_hz) + " here";
+    if (asked.empty()) return line + ".";
+    if (speed.slowed)
+        return line + (reach ? "; it runs at " : ": the bus runs at ") + frequency_text(speed.real_hz) + ", not the " +
+               asked + " --clock asks.";
+    return line + "; the bus runs at " + asked + ".";
 }
 
 }  // namespace eeprom24c01

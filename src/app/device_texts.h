@@ -23,6 +23,11 @@ std::string no_acknowledge_text(const eeprom_device& device, int offset, offset_
 // byte, at which address, and how much was written before it.
 std::string refused_byte_text(const eeprom_device& device, const device_outcome& outcome);
 
+// The bus's clock, without a newline: a real port's access time (and, with
+// reach, the clock it can reach) and the clock the bus runs at; "" on a
+// board with virtual time and no --clock.
+std::string clock_text(const bus_speed& speed, bool reach);
+
 // A write the chip acknowledged, but answered at once after, and did not keep.
 inline constexpr const char* WRITE_PROTECTED_TEXT =
     "The chip stored none of the bytes and took no write cycle: is its write-protect pin (WP, pin 7) held high?";

@@ -13,9 +13,11 @@
 #include "app/actions.h"
 #include "app/chip_choice.h"
 #include "app/command.h"
+#include "app/device_texts.h"
 #include "app/menu.h"
 #include "app/options.h"
 #include "app/run_ending.h"
+#include "bus/timing.h"
 #include "bus/trace.h"
 #include "image/file_identity.h"
 #include "image/image.h"
@@ -159,6 +161,7 @@ int tool_main(int argc, char** argv) {
     }
     chip_target target{};
     problem = choose_chip(options.chip, target);
+    if (problem.empty()) problem = choose_clock(options.clock_hz, *target.profile);
     if (!problem.empty()) return refuse(problem);
     production_choice production;
     problem = choose_production(options, target, production);
@@ -218,7 +221,7 @@ int tool_main(int argc, char** argv) {
         return run_on(device);
     }
     if (run.refusal.empty() && !options.trace_file.empty()) {
-        if (int error = run_trace.open(options.trace_file))
+        if (int error = run_trace.open(options.trace_file, options.clock_hz != 0))
             run.refusal = "eeprom24c01: cannot write trace " + printable_name(options.trace_file) + ": " +
                           std::strerror(error) + ".\n";
         if (!run.refusal.empty() && options.action == tool_action::menu) {
@@ -234,7 +237,11 @@ int tool_main(int argc, char** argv) {
     }
     // The command line reads the acknowledge of every byte it writes; the
     // menu's writes keep their register traffic.
-    parallel_device device(*backend, target, &run_trace, options.action != tool_action::menu);
+    parallel_device device(*backend, target, &run_trace, options.action != tool_action::menu,
+                           timing_at(options.clock_hz, target.profile->write_cycle_ms));
+    // --check says it in its own clock line.
+    if (options.action != tool_action::check)
+        device.on_slowed_clock = [](const bus_speed& speed) { std::fprintf(stderr, "%s\n", clock_text(speed, false).c_str()); };
     if (options.action == tool_action::menu) return run_console(device, std::move(default_image), options.chip_file);
     // The back end's clock: real time on a port, virtual time on the
     // simulated board, which is what its user waits for.

@@ -268,12 +268,12 @@ std::string parse_options(int argc, char** argv, tool_options& options) {
         return "--trace cannot go with --i2c: the kernel runs that bus, and the tool does not see its lines";
     if (!options.trace_file.empty() && options.backend == backend_kind::ch341)
         return "--trace cannot go with --ch341: the programmer runs that bus, and the tool does not see its lines";
+    if (options.clock_hz != 0 && options.backend == backend_kind::i2c_dev)
+        return "--clock cannot go with --i2c: the adapter's kernel driver sets that bus's clock (clock-frequency in the "
+               "device tree, dtparam=i2c_arm_baudrate on a Raspberry Pi, or the driver's module parameter)";
     const action_row* row = row_of(options.action);
     if (options.no_verify && !(row && row->stamps_serial)) return "--no-verify goes with " + actions_that(&action_row::stamps_serial);
     if (options.write_all && !(row && row->writes_chip)) return "--all goes with " + actions_that(&action_row::writes_chip);
-    // Until the other buses' clocks are in: refused, never ignored.
-    if (options.clock_hz != 0 && options.backend != backend_kind::ch341)
-        return "--clock goes with --ch341 in this build";
     if (state.asked_version) options.action = tool_action::version;
     return {};
 }

@@ -2,7 +2,8 @@
 // Two-wire bus conditions built from port writes, status reads and delays,
 // on one port back end. Each primitive is an exact, fixed run of register
 // accesses; see bus.cpp for the line state each one expects on entry and
-// leaves behind. What the bytes mean belongs to the chip layer.
+// leaves behind, and the phase each wait keeps (timing.h says how long).
+// What the bytes mean belongs to the chip layer.
 #pragma once
 
 #include <cstdint>
@@ -25,6 +26,9 @@ public:
     // trace, when given, records every port write.
     explicit two_wire_bus(port_backend& port, bus_trace* trace = nullptr, const bus_timing& timing = {})
         : port_(port), trace_(trace), timing_(timing), waits_(port, timing_) {}
+    // The waits refer to this bus's own timing: a copy's would outlive it.
+    two_wire_bus(const two_wire_bus&) = delete;
+    two_wire_bus& operator=(const two_wire_bus&) = delete;
 
     port_backend& port() const { return port_; }
     const bus_timing& timing() const { return timing_; }
@@ -37,11 +41,14 @@ public:
     std::string release();
     void abandon();
 
-    // One line change, then one bit delay.
-    void set_sda(std::uint8_t data_register);
-    void set_scl(std::uint8_t control_register);
+    // One line change, then the wait of the phase it begins.
+    void set_sda(std::uint8_t data_register, bus_phase phase);
+    void set_scl(std::uint8_t control_register, bus_phase phase);
     // One status read: whether SDA is high now. No delay follows.
     bool sample_sda();
+    // The mean time of one register access, from a few status reads timed
+    // on the monotonic clock; the lines do not move.
+    std::chrono::nanoseconds access_time();
 
     void start();
     void restart();
@@ -68,6 +75,7 @@ public:
 
 private:
     void write(std::uint16_t reg, std::uint8_t value);
+    void change(std::uint16_t reg, std::uint8_t value, bus_phase phase);
 
     port_backend& port_;
     bus_trace* trace_;

@@ -16,7 +16,7 @@ constexpr char SCL_ID = '!';
 constexpr char SDA_ID = '"';
 constexpr std::size_t FLUSH_AT = 64 * 1024;
 
-void add_time(std::string& to, std::uint64_t t_us) { to += '#' + std::to_string(t_us) + '\n'; }
+void add_time(std::string& to, std::uint64_t t) { to += '#' + std::to_string(t) + '\n'; }
 
 void add_level(std::string& to, bool level, char id) {
     to += level ? '1' : '0';
@@ -26,9 +26,10 @@ void add_level(std::string& to, bool level, char id) {
 
 }  // namespace
 
-int bus_trace::open(const std::string& path) {
+int bus_trace::open(const std::string& path, bool fine) {
     close();
     error_ = 0;
+    unit_ns_ = fine ? 1 : 1000;
     if (path == "-") {
         fd_ = 1;
     } else {
@@ -39,13 +40,13 @@ int bus_trace::open(const std::string& path) {
     char header[256];
     std::snprintf(header, sizeof header,
                   "$version eeprom24c01 bus trace $end\n"
-                  "$timescale 1us $end\n"
+                  "$timescale %s $end\n"
                   "$scope module board $end\n"
                   "$var wire 1 %c SCL $end\n"
                   "$var wire 1 %c SDA $end\n"
                   "$upscope $end\n"
                   "$enddefinitions $end\n",
-                  SCL_ID, SDA_ID);
+                  fine ? "1ns" : "1us", SCL_ID, SDA_ID);
     pending_ = header;
     // Out at once: on standard output the menu's text follows it.
     flush();
@@ -53,25 +54,26 @@ int bus_trace::open(const std::string& path) {
     return 0;
 }
 
-void bus_trace::sample(std::uint64_t t_us, bus_levels levels) {
+void bus_trace::sample(std::uint64_t t_ns, bus_levels levels) {
     if (fd_ < 0) return;
+    const std::uint64_t t = t_ns / unit_ns_;
     if (!have_sample_) {
-        add_time(pending_, t_us);
+        add_time(pending_, t);
         pending_ += "$dumpvars\n";
         add_level(pending_, levels.scl, SCL_ID);
         add_level(pending_, levels.sda, SDA_ID);
         pending_ += "$end\n";
         have_sample_ = true;
-        last_time_ = t_us;
+        last_time_ = t;
         last_levels_ = levels;
         return;
     }
     if (levels.scl == last_levels_.scl && levels.sda == last_levels_.sda) return;
-    // Several changes inside one microsecond share one timestamp; a clock
-    // that steps back (it should not) is held so that time never falls.
-    if (t_us > last_time_) {
-        add_time(pending_, t_us);
-        last_time_ = t_us;
+    // Several changes inside one unit share one timestamp; a clock that
+    // steps back (it should not) is held so that time never falls.
+    if (t > last_time_) {
+        add_time(pending_, t);
+        last_time_ = t;
     }
     if (levels.scl != last_levels_.scl) add_level(pending_, levels.scl, SCL_ID);
     if (levels.sda != last_levels_.sda) add_level(pending_, levels.sda, SDA_ID);

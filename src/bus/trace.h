@@ -23,10 +23,11 @@ public:
     ~bus_trace() { close(); }
 
     // Starts a trace into path ("-": standard output): 0, or the errno of the
-    // open that failed.
-    int open(const std::string& path);
-    // Records the line levels at time t_us if either line changed.
-    void sample(std::uint64_t t_us, bus_levels levels);
+    // open that failed. Its timescale is 1 us, or 1 ns where fine: a bus at
+    // a chosen clock has phases below a microsecond.
+    int open(const std::string& path, bool fine = false);
+    // Records the line levels at time t_ns if either line changed.
+    void sample(std::uint64_t t_ns, bus_levels levels);
     // Pushes what has been recorded out to the file; after a failed write
     // the rest is dropped.
     void flush();
@@ -40,7 +41,8 @@ private:
     std::string pending_;  // recorded, not yet written
     int error_ = 0;        // the first failed write's errno
     bool have_sample_ = false;
-    std::uint64_t last_time_ = 0;
+    std::uint64_t unit_ns_ = 1000;  // the timescale
+    std::uint64_t last_time_ = 0;   // in units of the timescale
     bus_levels last_levels_{};
 };
 

@@ -28,6 +28,7 @@ struct chip_profile {
     std::uint8_t block_bits;     // word-address bits carried in the control byte: 0 to 3
     addressing style;
     std::uint16_t write_cycle_ms;  // the datasheet's maximum tWR
+    std::uint16_t max_clock_khz;   // the datasheet's fastest SCL at 5 V
 
     bool generic() const { return maker.empty(); }
 };

@@ -12,6 +12,7 @@
 // every other failure.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -27,6 +28,16 @@ namespace eeprom24c01 {
 // Called after each byte a read has taken in, with the count so far; false
 // makes that byte the last one (a signal, say). Progress displays hook here.
 using read_watch = std::function<bool(std::size_t bytes_done)>;
+
+// The bus's clock as --check and a chosen clock report it.
+struct bus_speed {
+    std::uint32_t clock_hz = 0;  // --clock; 0: the old bit delays
+    bool measured = false;       // a real port's access time was timed
+    std::chrono::nanoseconds access{};
+    std::uint32_t reach_hz = 0;  // the fastest clock the port reaches
+    std::uint32_t real_hz = 0;   // what clock_hz really runs at on it
+    bool slowed = false;         // the port's own accesses slow clock_hz down
+};
 
 class eeprom_device {
 public:
@@ -62,6 +73,9 @@ public:
     virtual std::string bus_summary() const { return {}; }
     // Where there is no line test: what runs the lines, for --check.
     virtual std::string lines_runner() const { return "the kernel"; }
+    // Within an action, on a bit-banged bus: its clock, a real port's access
+    // time measured now. {} where the kernel runs the bus.
+    virtual bus_speed speed() { return {}; }
     // Within an action: "" when the part may be written or erased here, or
     // the one line saying why not; write() then refuses with it too.
     virtual std::string write_refusal() const { return {}; }

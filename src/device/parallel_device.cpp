@@ -14,8 +14,32 @@ device_outcome parallel_device::begin_action() {
     if (!refusal.empty()) {
         outcome.result = device_result::port_refused;
         outcome.port_message = refusal;
+        return outcome;
+    }
+    if (!clock_told_ && bus_.timing().clock_chosen() && bus_.port().keeps_real_time()) {
+        clock_told_ = true;
+        if (bus_speed measured = speed(); measured.slowed && on_slowed_clock) on_slowed_clock(measured);
+        return lost_;
     }
     return outcome;
+}
+
+bus_speed parallel_device::speed() {
+    bus_speed s;
+    s.clock_hz = bus_.timing().clocked.clock_hz;
+    if (!bus_.port().keeps_real_time()) return s;
+    guarded([&] {
+        s.access = bus_.access_time();
+        s.measured = true;
+        return device_outcome{};
+    });
+    if (!s.measured) return s;
+    s.reach_hz = clock_reached(speed_classes().back().max_hz, s.access);
+    if (s.clock_hz == 0) return s;
+    s.real_hz = clock_reached(s.clock_hz, s.access);
+    // Said when the port's own accesses cost the bus more than a twentieth.
+    s.slowed = s.real_hz < clock_reached(s.clock_hz, std::chrono::nanoseconds{0}) / 20 * 19;
+    return s;
 }
 
 device_outcome parallel_device::end_action() {

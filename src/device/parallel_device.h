@@ -21,15 +21,21 @@ public:
     // checked_writes: the acknowledge of every byte written is read, and a
     // refused byte ends the write (byte_refused); without it the acknowledge
     // clocks of a write are not read, as the menu's writes have always been.
+    // timing: the old bit delays, or a chosen clock (timing_at).
     parallel_device(port_backend& port, const chip_target& target, bus_trace* trace = nullptr,
-                    bool checked_writes = false)
-        : bus_(port, trace), target_(target), checked_writes_(checked_writes) {}
+                    bool checked_writes = false, const bus_timing& timing = {})
+        : bus_(port, trace, timing), target_(target), checked_writes_(checked_writes) {}
+
+    // Called once, at the first claim, when a chosen clock is more than the
+    // real port's own accesses allow; the front end says so.
+    std::function<void(const bus_speed&)> on_slowed_clock;
 
     std::string name() const override { return bus_.port().name(); }
     const chip_target& target() const override { return target_; }
     device_outcome begin_action() override;
     device_outcome end_action() override;
     bool has_line_test() const override { return true; }
+    bus_speed speed() override;
     device_outcome test_lines(int& clearing_clocks) override;
     device_outcome probe() override;
     device_outcome read(std::uint32_t offset, std::span<std::uint8_t> out, const read_watch& watch) override;
@@ -60,6 +66,7 @@ private:
     device_outcome lost_;             // port_lost once the port failed in this action
     bool checked_writes_;
     write_cycles cycles_;  // this action's writes, and whether the next poll found each done at once
+    bool clock_told_ = false;
 };
 
 }  // namespace eeprom24c01

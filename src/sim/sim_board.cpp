@@ -23,7 +23,7 @@ void sim_board::write(std::uint16_t reg, std::uint8_t value) {
     if (reg == LPT_DATA) data_ = value;
     else if (reg == LPT_CONTROL) control_ = value;
     else return;
-    if (chip_present_ && !cable_unplugged) chip_lines(chip_, scl(), (data_ & SDA_OUT_BIT) != 0, clock_us_);
+    if (chip_present_ && !cable_unplugged) chip_lines(chip_, scl(), (data_ & SDA_OUT_BIT) != 0, now_us());
 }
 
 std::uint8_t sim_board::read(std::uint16_t reg) {
@@ -34,14 +34,14 @@ std::uint8_t sim_board::read(std::uint16_t reg) {
     return sda() ? 0xFF : static_cast<std::uint8_t>(0xFF & ~SDA_IN_BIT);
 }
 
-void sim_board::bit_delay_end() {
+void sim_board::bit_delay_end(std::chrono::nanoseconds length) {
     ++counters_.bit_delays;
-    clock_us_ += SIM_BIT_DELAY_US;
+    clock_ns_ += static_cast<std::uint64_t>(length.count());
 }
 
 void sim_board::write_cycle_end() {
     ++counters_.write_cycle_waits;
-    clock_us_ += SIM_WRITE_CYCLE_WAIT_US;
+    clock_ns_ += SIM_WRITE_CYCLE_WAIT_US * 1000;
 }
 
 void sim_board::action_end() {

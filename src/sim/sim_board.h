@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The demo board in software: port registers in, bus lines out, a 24Cxx part
 // (or an empty socket) on the lines. Time is virtual: each bit delay lasts its
-// nominal 5 us and each write-cycle wait 500 us (the same 100 counts per
-// 5 us), so nothing depends on the machine's speed and nothing waits.
+// nominal 5 us (at a chosen clock, its phase's length) and each write-cycle
+// wait 500 us (the same 100 counts per 5 us), so nothing depends on the
+// machine's speed and nothing waits.
 #pragma once
 
 #include <cstdint>
@@ -15,6 +16,7 @@
 
 namespace eeprom24c01 {
 
+// The bus's default bit delay, as it tells the board after each one.
 inline constexpr std::uint64_t SIM_BIT_DELAY_US = 5;
 inline constexpr std::uint64_t SIM_WRITE_CYCLE_WAIT_US = 500;
 
@@ -45,14 +47,15 @@ public:
     std::string name() const override { return "the simulated board"; }
     void write(std::uint16_t reg, std::uint8_t value) override;
     std::uint8_t read(std::uint16_t reg) override;
-    void bit_delay_end() override;
+    void bit_delay_end(std::chrono::nanoseconds length) override;
     void write_cycle_end() override;
-    std::uint64_t now_us() override { return clock_us_; }
+    std::uint64_t now_us() override { return clock_ns_ / 1000; }
+    std::uint64_t now_ns() override { return clock_ns_; }
     bus_levels levels() override { return {scl(), sda()}; }
 
     sim_chip& chip() { return chip_; }
     const sim_counters& counters() const { return counters_; }
-    void advance_us(std::uint64_t us) { clock_us_ += us; }
+    void advance_us(std::uint64_t us) { clock_ns_ += us * 1000; }
 
 private:
     bool scl() const { return (control_ & SCL_OUT_BIT) != 0; }
@@ -65,7 +68,7 @@ private:
     // A port after reset drives both registers 0: both lines low.
     std::uint8_t data_ = 0;
     std::uint8_t control_ = 0;
-    std::uint64_t clock_us_ = 0;
+    std::uint64_t clock_ns_ = 0;
     sim_counters counters_;
 };
 

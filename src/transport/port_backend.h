@@ -3,6 +3,7 @@
 // SDA and SCL, and the two busy-waits that pace every line change.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -53,12 +54,15 @@ struct port_backend {
     // Whether the lines move in real time, so that a bit delay must last a
     // minimum time whatever the processor's speed.
     virtual bool keeps_real_time() const { return false; }
-    // Hooks after the counted waits: the simulated board advances its clock.
-    virtual void bit_delay_end() {}
+    // Hooks after the waits: the simulated board advances its clock, by the
+    // length the wait stood for.
+    virtual void bit_delay_end(std::chrono::nanoseconds /*length*/) {}
     virtual void write_cycle_end() {}
 
     // For the waveform trace only; must not touch the port.
     virtual std::uint64_t now_us() = 0;
+    // The same clock in nanoseconds, for a trace of a faster bus.
+    virtual std::uint64_t now_ns() { return now_us() * 1000; }
     virtual bus_levels levels() = 0;
 };
 

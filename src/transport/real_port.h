@@ -15,10 +15,11 @@ namespace eeprom24c01 {
 class real_port : public port_backend {
 public:
     bool keeps_real_time() const override { return true; }
-    // Microseconds since the back end was made.
-    std::uint64_t now_us() override {
+    // Microseconds (nanoseconds) since the back end was made.
+    std::uint64_t now_us() override { return now_ns() / 1000; }
+    std::uint64_t now_ns() override {
         return static_cast<std::uint64_t>(
-            std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - origin_).count());
+            std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - origin_).count());
     }
     bus_levels levels() override { return driven_; }
 

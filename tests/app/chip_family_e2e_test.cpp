@@ -98,6 +98,9 @@ TEST(ChipFamily, OptionsAreRefusedBeforeThePortIsTouched) {
         {{"--chip", "24c08", "--address", "0x52"}, "bad --address '0x52': the 24c08 uses A0 to A1 as address bits, so those bits must be 0"},
         {{"--chip", "at24c01", "--address", "0x50"}, "the at24c01 has no chip-select pins: leave out --address"},
         {{"--chip", "24c03"}, "unknown chip '24c03': --chip list shows the known ones"},
+        {{"--chip", "24lc256", "--clock", "1M"}, "--clock 1 MHz is more than the 24lc256 is rated for: at most 400 kHz"},
+        {{"--clock", "400k"}, "--clock 400 kHz is more than the 24c01 is rated for: at most 100 kHz (an exact part name may allow more: --chip list)"},
+        {{"--chip", "at24c256", "--clock", "999"}, "--clock 999 Hz is too slow to be of use: give 1 kHz or more"},
     };
     for (const auto& [args, message] : cases) {
         SCOPED_TRACE(message);
@@ -114,10 +117,11 @@ TEST(ChipFamily, OptionsAreRefusedBeforeThePortIsTouched) {
     tool_dir dir;
     tool_run r = dir.run({"--chip", "list"}, "");
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out.substr(0, r.out.find('\n', 80) + 1),
-              "chip       maker        size  page  address bytes  block bits  tWR ms\n"
-              "24c01      -             128     1              1           0      10\n");
-    EXPECT_NE(r.out.find("\nat24c01    Atmel         128     4              0           0      10\n"), std::string::npos);
+    EXPECT_EQ(r.out.substr(0, r.out.find('\n', r.out.find('\n') + 1) + 1),
+              "chip       maker        size  page  address bytes  block bits  tWR ms  max clock\n"
+              "24c01      -             128     1              1           0      10    100 kHz\n");
+    EXPECT_NE(r.out.find("\nat24c01    Atmel         128     4              0           0      10    100 kHz\n"), std::string::npos);
+    EXPECT_NE(r.out.find("\nat24c256   Atmel       32768    64              2           0       5      1 MHz\n"), std::string::npos);
 }
 
 TEST(ChipFamily, MenuWorksOnThePartsSize) {

@@ -61,6 +61,7 @@ TEST(Options, ParsedAsOtherLinuxTools) {
     const std::vector<std::pair<std::vector<std::string>, std::string>> refused{
         {{"--sim", "x", "--sim=y"}, "--sim given twice"},
         {{"--check=1"}, "option --check takes no value"},
+        {{"--i2c", "x", "--clock", "400k", "-r", "y"}, "--clock cannot go with --i2c: the adapter's kernel driver sets that bus's clock (clock-frequency in the device tree, dtparam=i2c_arm_baudrate on a Raspberry Pi, or the driver's module parameter)"},
         {{"-q"}, "unknown option '-q'"},
         {{"--sim", "x", "-r"}, "option --read needs a value"},
         {{"--ch", "list"}, "option '--ch' is ambiguous: it could be --check, --chip or --ch341"},

@@ -50,7 +50,7 @@ public:
         events.push_back({port_op::read, reg, value});
         return value;
     }
-    void bit_delay_end() override { events.push_back({port_op::bit_delay}); }
+    void bit_delay_end(std::chrono::nanoseconds) override { events.push_back({port_op::bit_delay}); }
     void write_cycle_end() override { events.push_back({port_op::write_cycle}); }
     std::uint64_t now_us() override { return events.size(); }
     bus_levels levels() override { return {}; }

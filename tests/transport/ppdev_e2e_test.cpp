@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <map>
+#include <regex>
 #include <sstream>
 
 #include "support/expected_output.h"
@@ -157,6 +158,28 @@ TEST(Ppdev, MissingPortNamesThePortsThatExist) {
     tool_run r = dir.run({"--port", dir.file("parport1"), "--check"}, "");
     EXPECT_EQ(r.err, "Cannot use the parallel port " + dir.file("parport1") +
                          ": No such file or directory. Existing ports: " + present + "; name one of them with --port.\n");
+}
+
+// --check times the port's accesses and names the clock they allow; a write
+// at a chosen clock keeps its shortest phase, SCL high, on the real clock.
+TEST(Ppdev, CheckMeasuresThePortAndAChosenClockPacesEveryWrite) {
+    tool_dir dir;
+    std::string device = dir.use_fake_ppdev();
+    tool_run r = dir.run({"--port", device, "--check"}, "");
+    EXPECT_EQ(r.status, 0) << r.err;
+    const std::string figure = "[0-9]+\\.[0-9]{2} us, so the bus can reach [0-9.]+ [kM]?Hz here";
+    EXPECT_TRUE(std::regex_search(r.err, std::regex("^Port: .* claimed\\.\nClock: a port access takes " + figure + "\\.\nLines: ")))
+        << r.err;
+    r = dir.run({"--port", device, "--check", "--chip", "24lc16b", "--clock", "400k"}, "");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(std::regex_search(
+        r.err, std::regex("\nClock: a port access takes " + figure + "; (the bus runs at 400 kHz|it runs at [0-9.]+ kHz, not the 400 kHz --clock asks)\\.\n")))
+        << r.err;
+    auto claims = releases(dir.get("fake.log"));
+    ASSERT_EQ(claims.size(), 2u);
+    // The shortest phase is SCL high, 790 ns of the 2.5 us.
+    EXPECT_GE(number(claims[1], "min_gap_ns"), 790);
+    EXPECT_LT(number(claims[1], "min_gap_ns"), 5000);
 }
 
 }  // namespace
