@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // open and open64 for a preloaded fake: its own paths go to fake_open, every
-// other to the C library.
+// other to the C library. A build with _FORTIFY_SOURCE calls __open_2 and
+// __open64_2 where the compiler cannot see the flags; a fake without them
+// would let such a call past it.
 #include <fcntl.h>
 
 #include <cstdarg>
@@ -35,5 +37,11 @@ int open64(const char* path, int flags, ...) {
     va_end(args);
     return fd;
 }
+
+// The checked forms take flags that need no mode. The fakes are built
+// without _FORTIFY_SOURCE, so these calls are the ones above.
+int __open_2(const char* path, int flags) { return open(path, flags); }
+
+int __open64_2(const char* path, int flags) { return open64(path, flags); }
 
 }  // extern "C"
