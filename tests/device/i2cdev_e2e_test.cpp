@@ -219,6 +219,13 @@ TEST(I2cdev, AMissingChipIsNotAcknowledgedWithinTheWriteCycleBound) {
     EXPECT_EQ(r.status, 1);
     EXPECT_LT(r.seconds, 2.0);  // 10 ms tWR and 15 ms, not a hang
     EXPECT_GT(log_lines(dir, "rdwr w50:1 r50:128 nak").size(), 1u);
+    // A word address refused where an SMBus adapter sets it with a write of its own ends the read too.
+    tool_dir smbus;
+    const std::string adapter = smbus.use_fake_i2cdev("24c01", {"ACK_LIMIT=1", "FUNCS=byte"});
+    r = smbus.run({"--i2c", adapter, "-r", "back.bin"}, "");
+    EXPECT_EQ(r.err + std::to_string(r.status), "No acknowledge from the EEPROM at bus address 0x50 on " + adapter +
+                                                    " (byte 0x00): check the chip, its power and its wiring, and --address.\n1");
+    EXPECT_FALSE(smbus.exists("back.bin"));
     dir.put("dflt.dat", counting_image());
     tool_run menu = dir.run({"--i2c", device}, "\n5\n8\n");
     EXPECT_EQ(menu.out, startup_text(counting_image()) + no_acknowledge + MENU_TEXT);
@@ -242,6 +249,8 @@ TEST(I2cdev, EmptyAddressesWriteProtectionAndWhatAnswers) {
     tool_run r = dir.run({"--i2c", device, "--chip", "24lc16b", "-w", "image.bin"}, "");
     EXPECT_EQ(r.err + std::to_string(r.status), "The chip stored none of the bytes and took no write cycle: is its "
                                                 "write-protect pin (WP, pin 7) held high?\n1");
+    // Without a read-back, the answers at once say it alone.
+    EXPECT_EQ(dir.run({"--i2c", device, "--chip", "24lc16b", "-nw", "image.bin"}, "").err.rfind("The chip stored none", 0), 0u);
     EXPECT_EQ(dir.get("fake-chip.bin"), pattern(2048));
     EXPECT_NE(dir.run({"--i2c", device, "--check"}, "").err.find("\nBus: a device answers at 0x50 to 0x57 (8 addresses): "
                                                                "a 24C16, or several chips; --chip names a 24c01.\n"),
