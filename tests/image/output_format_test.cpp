@@ -6,7 +6,12 @@
 #include <string>
 #include <vector>
 
+#include <cerrno>
+
+#include <srecord/output/file/intel.h>
+
 #include "image/output_format.h"
+#include "util/in_child.h"
 
 using namespace eeprom24c01;
 namespace {
@@ -28,6 +33,13 @@ TEST(OutputFormat, RawIsTheBytesAndHexdumpIsReadable) {
     EXPECT_EQ(render_image(contents, output_format::raw).bytes, contents);
     rendered_image dump = render_image(contents, output_format::hexdump);
     EXPECT_TRUE(std::string(dump.bytes.begin(), dump.bytes.end()).starts_with("00000000: 41 00 FF"));
+}
+
+// libsrecord's writers end the process on a failure, such as a file they
+// cannot open: in a child that is a failure returned, and the tool goes on.
+TEST(OutputFormat, AWritersExitIsAFailureReturned) {
+    EXPECT_EQ(run_in_child([] { srecord::output_file_intel::create("/nonexistent/folder/x.hex"); }), EIO);
+    EXPECT_EQ(run_in_child([] {}), 0);
 }
 
 }  // namespace
