@@ -63,30 +63,6 @@ TEST_F(CommandOnBoard, ARefusedByteStopsTheWriteAndIsNamed) {
                    "that --chip names the part, and the chip's write-protect pin (WP, pin 7).\n");
 }
 
-// A chip that refuses a read's word address (after its poll: one byte
-// acknowledged) or the control byte after its repeated start (two): the read
-// ends there, whatever action it serves, and nothing comes from wherever the
-// chip's address counter stood.
-TEST_F(CommandOnBoard, ARefusedReadAddressEndsTheRead) {
-    device = std::make_unique<parallel_device>(*board, target_of(), nullptr, true);
-    dir.put("image.bin", std::string(128, '\x5a'));
-    const std::string word = "The EEPROM refused the word address of 0x00 for a read: the read stopped there; check "
-                             "that --chip names the part.\n1";
-    const std::string control = "No acknowledge from the EEPROM at address 0x00: check the board, its power and the cable.\n1";
-    const std::tuple<tool_action, long, std::string> cases[] = {
-        {tool_action::read, 1, word},   {tool_action::read, 2, control},        {tool_action::verify, 1, word},
-        {tool_action::write, 2, control}, {tool_action::blank_check, 1, word},
-    };
-    for (const auto& [action, acknowledged, says] : cases) {
-        board->chip().ack_limit = acknowledged;
-        board->chip().bytes_acknowledged = 0;
-        auto [status, err] = run(action, dir.file(action == tool_action::read ? "out.bin" : "image.bin"));
-        EXPECT_EQ(err + std::to_string(status), says);
-    }
-    EXPECT_FALSE(dir.exists("out.bin"));
-    EXPECT_EQ(board->chip().memory, contents);
-}
-
 TEST_F(CommandOnBoard, CheckFreesABusHeldByAChipLeftMidRead) {
     ASSERT_EQ(device->begin_read(0).result, device_result::done);  // the chip now drives the 0 bits of byte 0
     auto [status, err] = run(tool_action::check);

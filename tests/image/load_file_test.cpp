@@ -84,17 +84,6 @@ TEST(LoadFile, APartialFileCoversOnlyItsBytes) {
     EXPECT_EQ(written[0x13], 0xEF);
 }
 
-// One rule for every format with an end record: white space may follow it.
-TEST(LoadFile, WhiteSpaceMayFollowTheEndRecord) {
-    tool_dir dir;
-    for (const char* name : {"patch.s19", "patch.hex", "patch"})
-        for (const char* after : {"   \n", "\t\n\n", " \r\n \n"}) {
-            dir.put(name, (std::string(name).ends_with(".s19") ? "S1070010DEADBEEFB0\nS9030000FC\n" : ":04001000DEADBEEFB4\n:00000001FF\n") +
-                              std::string(after));
-            EXPECT_EQ(load_file(dir.file(name), 128).image.covered_count(), 4u) << name;
-        }
-}
-
 TEST(LoadFile, BadFilesAreRefusedInOneLine) {
     struct bad_case {
         const char* name;
@@ -109,7 +98,6 @@ TEST(LoadFile, BadFilesAreRefusedInOneLine) {
         {"first.s19", "S1070010DEADBEEFB4\nS9030000FC\n", "first.s19: line 1: checksum mismatch"},
         {"two.s19", "S107000001020304EE\nS9030000FC\nS107000001020304EE\nS9030000FC\n",
          "two.s19: line 3: text after the end record, which srec files may not hold"},
-        {"two.hex", good + ":00000001FF\n" + good + ":00000001FF\n", "two.hex: line 3: text after the end record"},
         {"record.hex", good + ":0200000001\n:00000001FF\n", "record.hex: line 2: "},
         {"beyond.hex", good + ":04007E000102030474\n:00000001FF\n",
          "beyond.hex: line 2: data at 0x80 to 0x81 lies beyond the chip's last address 0x7f"},

@@ -18,7 +18,6 @@
 //                         EBUSY and sysfs names the driver
 //   FAKE_I2CDEV_NAME      the adapter's name in sysfs
 //   FAKE_I2CDEV_NO_CHIP   if set, nothing on the bus acknowledges
-//   FAKE_I2CDEV_ACK_LIMIT the chip acknowledges this many bytes, then none
 //   FAKE_I2CDEV_NAK       the errno of a transfer nothing acknowledged (default ENXIO; ENODEV as i2c-stub)
 //   FAKE_I2CDEV_WP        if set, the chip's write-protect pin is held high
 //   FAKE_I2CDEV_CYCLE_US  the chip's write-cycle time (default 300)
@@ -218,7 +217,6 @@ void load_chip() {
     config.write_cycle_us = *cycle ? std::strtoull(cycle, nullptr, 10) : 300;
     preload::load_chip("FAKE_I2CDEV_CHIP", adapter.bus.chip, config);
     if (*env("FAKE_I2CDEV_NO_CHIP")) adapter.bus.chip.ack_limit = 0;
-    if (*env("FAKE_I2CDEV_ACK_LIMIT")) adapter.bus.chip.ack_limit = std::atol(env("FAKE_I2CDEV_ACK_LIMIT"));
     adapter.bus.chip.write_protected = *env("FAKE_I2CDEV_WP");
     adapter.bus.lines(true, true);
 }
