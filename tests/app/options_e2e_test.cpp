@@ -71,7 +71,7 @@ TEST(Options, ParsedAsOtherLinuxTools) {
         {{"-q"}, "unknown option '-q'"},
         {{"--check", "-xn"}, "unknown option '-x'"},
         {{"--sim", "x", "-r"}, "option --read needs a value"},
-        {{"--ch", "list"}, "option '--ch' is ambiguous: it could be --check or --chip"},
+        {{"--ch", "list"}, "option '--ch' is ambiguous: it could be --check, --chip or --ch341"},
         {{"--no-c", "--sim", "x"}, "option '--no-c' is ambiguous: it could be --no-chip or --no-cable"},
         {{"--page-size", "", "--sim", "x"}, "option --page-size was given an empty value"},
         {{"--sim", "x", "-v", ""}, "option --verify was given an empty value"},
