@@ -274,11 +274,14 @@ int program_or_verify(run_state& s) {
     s.progress.clear();
     if (outcome.result != device_result::done) return failed(s, outcome, phase, sizes);
     std::string differences = compare ? difference_list(write ? expected : wanted, chip) : std::string();
-    // A chip that answered at once after every write and kept none of it:
-    // its write-protect pin is the likely cause, which the list would not say.
-    if (!differences.empty() && write && device.writes_took_no_cycle() && (held.empty() || chip == held)) {
+    // A chip that answered at once after every write took no write cycle and
+    // kept none of it: its write-protect pin is the likely cause, which the
+    // list would not say. Without a read-back that answer is all there is.
+    const bool kept_none = compare ? !differences.empty() && (held.empty() || chip == held) : true;
+    if (write && device.writes_took_no_cycle() && kept_none) {
         say(WRITE_PROTECTED_TEXT);
         s.record().failed(WRITE_PROTECTED_TEXT);
+        s.record().entry.bytes_written = 0;  // sent, but none stored
         return EXIT_FAILED;
     }
     if (!differences.empty()) {

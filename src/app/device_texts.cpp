@@ -35,6 +35,9 @@ std::string no_acknowledge_text(const eeprom_device& device, int offset, offset_
 
 std::string refused_byte_text(const eeprom_device& device, const device_outcome& outcome) {
     const std::string at = address_text(static_cast<std::uint32_t>(outcome.address), device.target().size());
+    if (outcome.in_read)
+        return "The EEPROM refused the word address of " + at +
+               " for a read: the read stopped there; check that --chip names the part.\n";
     const std::string written = " (after " + std::to_string(outcome.bytes) + (outcome.bytes == 1 ? " byte" : " bytes") +
                                 " written): the write stopped there; ";
     if (outcome.word_address)

@@ -143,6 +143,14 @@ int tool_main(int argc, char** argv) {
     tool_options options;
     std::string problem = parse_options(argc, argv, options);
     if (!problem.empty()) return refuse(problem);
+    // What is only printed fails, like any output, where it cannot arrive:
+    // a standard output closed at the start is /dev/null by now.
+    const bool only_prints = options.action == tool_action::help || options.action == tool_action::version ||
+                             options.chip.name == "list" || options.production.format == "list";
+    if (only_prints && closed.output) {
+        std::fprintf(stderr, "eeprom24c01: cannot write standard output: %s.\n", std::strerror(EBADF));
+        return EXIT_FAILED;
+    }
     if (options.action == tool_action::help) {
         std::fputs(USAGE, stdout);
         return EXIT_DONE;

@@ -215,7 +215,10 @@ std::string candidates(const std::string& arg) {
 std::string refused(int code, char** argv) {
     std::string arg = argv[optind - 1];
     if (code == ':') return "option " + (optopt ? option_name(optopt) : arg) + " needs a value";
-    if (optopt && arg.rfind("--", 0) == 0) return "option " + option_name(optopt) + " takes no value";
+    // A known option here is a long one given a value; an unknown letter may
+    // sit in a cluster after a long option ("--check -xn"), which arg then names.
+    const bool known = optopt >= 256 || (optopt > 0 && optopt != ':' && short_options().find(static_cast<char>(optopt)) != std::string::npos);
+    if (known) return "option " + option_name(optopt) + " takes no value";
     if (optopt) return std::string("unknown option '-") + static_cast<char>(optopt) + "'";
     if (arg.rfind("--", 0) == 0)
         if (std::string could_be = candidates(arg); !could_be.empty())

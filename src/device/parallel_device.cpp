@@ -111,29 +111,38 @@ bool parallel_device::polled(std::uint8_t first_byte) {
     return attempts > 0;
 }
 
-bool parallel_device::begin_read(std::uint32_t offset) {
+device_outcome parallel_device::begin_read(std::uint32_t offset) {
     chip_location at = locate(target_, offset);
+    device_outcome outcome;
+    outcome.address = static_cast<int>(offset);
     // Polling first: a chip still busy with a write cycle is waited for, and
     // a silent one is found before anything is read from nothing.
-    if (!polled(at.first_byte)) return false;
+    if (!polled(at.first_byte)) {
+        outcome.result = device_result::no_acknowledge;
+        return outcome;
+    }
+    // A refused word address leaves the chip's counter where it was: what
+    // followed would come from there.
     for (int i = 0; i < at.word_bytes; ++i) {
         bus_.send_fixed_byte(at.word[i]);
-        bus_.ack_clock();
+        if (!acknowledged()) {
+            outcome.result = device_result::byte_refused;
+            outcome.word_address = outcome.in_read = true;
+            return outcome;
+        }
     }
     bus_.restart();
     bus_.send_fixed_byte(static_cast<std::uint8_t>(at.first_byte | READ_BIT));
-    bus_.ack_clock();
-    return true;
+    if (!acknowledged()) outcome.result = device_result::no_acknowledge;
+    return outcome;
 }
 
 // One sequential read, ended with a stop that leaves both lines low.
 device_outcome parallel_device::read(std::uint32_t offset, std::span<std::uint8_t> out, const read_watch& watch) {
     return guarded([&] {
-        device_outcome outcome;
-        if (!begin_read(offset)) {
+        device_outcome outcome = begin_read(offset);
+        if (outcome.result != device_result::done) {
             bus_.stop();
-            outcome.result = device_result::no_acknowledge;
-            outcome.address = static_cast<int>(offset);
             return outcome;
         }
         std::size_t count = 0;
@@ -151,10 +160,10 @@ device_outcome parallel_device::read(std::uint32_t offset, std::span<std::uint8_
     });
 }
 
-// After a byte of a write: its acknowledge clock, read where writes are
-// checked. False when the chip refused the byte.
-bool parallel_device::byte_taken() {
-    if (checked_writes_) return bus_.ack_clock_read();
+// After a byte the master sent: its acknowledge clock, read where the
+// device is checked. False when the chip refused the byte.
+bool parallel_device::acknowledged() {
+    if (checked_) return bus_.ack_clock_read();
     bus_.ack_clock();
     return true;
 }
@@ -167,14 +176,14 @@ device_outcome parallel_device::write(std::uint32_t offset, std::span<const std:
         device_outcome outcome;
         for (int i = 0; i < at.word_bytes; ++i) {
             bus_.send_byte(at.word[i]);
-            if (!byte_taken()) {
+            if (!acknowledged()) {
                 outcome.word_address = true;
                 return refused_byte(offset, outcome);
             }
         }
         for (std::uint8_t byte : data) {
             bus_.send_byte(byte);
-            if (!byte_taken()) return refused_byte(offset + static_cast<std::uint32_t>(outcome.bytes), outcome);
+            if (!acknowledged()) return refused_byte(offset + static_cast<std::uint32_t>(outcome.bytes), outcome);
             ++outcome.bytes;
         }
         bus_.stop();

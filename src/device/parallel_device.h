@@ -18,13 +18,15 @@ namespace eeprom24c01 {
 
 class parallel_device : public eeprom_device {
 public:
-    // checked_writes: the acknowledge of every byte written is read, and a
-    // refused byte ends the write (byte_refused); without it the acknowledge
-    // clocks of a write are not read, as the menu's writes have always been.
+    // checked: the acknowledge of every byte the master sends is read, and a
+    // refused byte ends the write (byte_refused) or the read (byte_refused for
+    // its word address, no_acknowledge for the control byte after its
+    // repeated start); without it those acknowledge clocks are not read, as
+    // the menu's writes and reads have always been.
     // timing: the old bit delays, or a chosen clock (timing_at).
-    parallel_device(port_backend& port, const chip_target& target, bus_trace* trace = nullptr,
-                    bool checked_writes = false, const bus_timing& timing = {})
-        : bus_(port, trace, timing), target_(target), checked_writes_(checked_writes) {}
+    parallel_device(port_backend& port, const chip_target& target, bus_trace* trace = nullptr, bool checked = false,
+                    const bus_timing& timing = {})
+        : bus_(port, trace, timing), target_(target), checked_(checked) {}
 
     // Called once, at the first claim, when a chosen clock is more than the
     // real port's own accesses allow; the front end says so.
@@ -46,9 +48,11 @@ public:
     device_outcome scan(std::vector<std::uint8_t>& answering) override;
 
     // Polls at offset, sends its word address, a repeated start and the read
-    // byte: the chip is then ready to send the byte at offset. False when the
-    // chip never acknowledged; the lines are then left as poll_ack leaves them.
-    bool begin_read(std::uint32_t offset);
+    // byte: the chip is then ready to send the byte at offset. no_acknowledge
+    // when the chip never answered the poll (the lines then left as poll_ack
+    // leaves them) or, checked, the read byte; byte_refused when, checked, it
+    // refused the word address. No stop follows a failure.
+    device_outcome begin_read(std::uint32_t offset);
 
     two_wire_bus& bus() { return bus_; }
 
@@ -58,13 +62,13 @@ private:
     device_outcome silent_chip(std::uint32_t offset);
     device_outcome refused_byte(std::uint32_t offset, device_outcome outcome);
     bool polled(std::uint8_t first_byte);
-    bool byte_taken();
+    bool acknowledged();
 
     two_wire_bus bus_;
     chip_target target_;
     std::uint32_t last_written_ = 0;  // the last byte the last write sent
     device_outcome lost_;             // port_lost once the port failed in this action
-    bool checked_writes_;
+    bool checked_;
     write_cycles cycles_;  // this action's writes, and whether the next poll found each done at once
     bool clock_told_ = false;
 };

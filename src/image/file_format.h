@@ -22,6 +22,10 @@ struct file_format {
     // Every record carries a checksum, so a file such a format reads whole
     // is surely of it: only these are told by a file's content.
     bool checksums;
+    // Its end record is the execution-start record (S7, S8 or S9; Tektronix's
+    // record of length 0), which the reader hands over and then reads on: the
+    // file is read up to it and no further.
+    bool start_record_ends = false;
 
     bool is_raw() const { return written == output_format::raw; }
     bool read() const { return reader != nullptr || is_raw(); }

@@ -2,9 +2,9 @@
 #include "image/load_file.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cctype>
 #include <cstring>
@@ -111,6 +111,7 @@ struct reading {
     bool format_fault = false;  // the reader failed: the file is not, or not a good, file of the format
     std::size_t data_records = 0;
     long last_line = 0;         // the line the last record handed over ended on
+    bool end_handed = false;    // that record was the end record: nothing but white space may follow it
     std::string skipped;        // "" or the reader's warning that it passed over lines none of its format's
 };
 
@@ -128,6 +129,9 @@ reading read_as(const file_format& format, const std::string& path, std::uint32_
             result.last_line = line_of(*in, path);
             if (record.get_type() == srecord::record::type_data) ++result.data_records;
             if (result.fault.empty()) result.fault = take(*in, record, result.image);
+            // Past it the reader would take a second file joined on as more of this one.
+            result.end_handed = format.start_record_ends && record.get_type() == srecord::record::type_execution_start_address;
+            if (result.end_handed) break;
         }
     } catch (const srecord_throwing_quit::fault& f) {
         if (result.fault.empty()) result.fault = f.text;
@@ -137,21 +141,36 @@ reading read_as(const file_format& format, const std::string& path, std::uint32_
     return result;
 }
 
+// The first line the reader skipped as none of its records, 0 when none.
+long skipped_line(const reading& r, const std::string& path) {
+    return r.skipped.empty() ? 0 : std::max(1L, place_of(r.skipped, path).line);
+}
+
+// Whether source holds nothing but white space from line on (1: the first).
+bool blank_from(std::span<const std::uint8_t> source, long line) {
+    std::size_t at = 0;
+    for (long l = 1; l < line && at < source.size(); ++at)
+        if (source[at] == '\n') ++l;
+    return std::all_of(source.begin() + static_cast<std::ptrdiff_t>(at), source.end(),
+                       [](std::uint8_t c) { return std::isspace(c); });
+}
+
 // The first line of the file the reader did not read, 0 when it read them
 // all: one it skipped as none of its records (the readers that skip any say
-// so), or text after the one line, its end record, that may follow the last
-// record it handed over. The readers take their end records each its own
-// way: Intel HEX and Tektronix stop there, MOS Technology and Four Packed
-// Code read on to the end of the file without looking, S-records hand it
-// over as a record and read on; the line the last record ended on is what
-// all of them tell alike.
+// so; white space to the end is no record lost), or text after the end
+// record. The readers take their end records each its own way: Intel HEX
+// and Tektronix stop there, MOS Technology and Four Packed Code read on to
+// the end of the file without looking, and these may follow the last record
+// handed over by one line, the end record; S-records and Tektronix hand it
+// over, and are stopped there (end_handed), so no line may follow it. One
+// rule for all: after the end record only white space.
 long unread_line(const reading& r, const std::string& path, std::span<const std::uint8_t> source) {
-    if (!r.skipped.empty()) return std::max(1L, place_of(r.skipped, path).line);
+    if (long skipped = skipped_line(r, path); skipped > 0 && !blank_from(source, skipped)) return skipped;
     std::size_t at = 0;
     long line = 1;
     for (; line <= r.last_line && at < source.size(); ++at)
         if (source[at] == '\n') ++line;
-    int lines_with_text = 0;
+    int lines_with_text = r.end_handed ? 1 : 0;
     for (bool text = false; at < source.size(); ++at) {
         if (source[at] == '\n') {
             lines_with_text += std::exchange(text, false);
@@ -201,21 +220,18 @@ loaded_file load_file(const std::string& name, std::uint32_t chip_size, const fi
     }
     result.read_whole = true;
 
-    // The readers open files by name. A regular file is read again through
-    // its open descriptor, so the bytes are the ones just read whatever
-    // happens to the name; a pipe or device is read once, and its bytes are
-    // handed on in memory.
-    struct stat info {};
+    // The readers open files by name: they get the bytes just read, in
+    // memory, so that what is checked, written and logged is one image
+    // whatever happens to the file meanwhile. A raw image needs no reader.
+    const file_format* format = named ? named : format_of_name(name == "-" ? "" : name);
     std::optional<memory_file> copy;
-    std::string path = "/proc/self/fd/" + std::to_string(fd);
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    std::string path;
+    if (!format || format->reader) {
         copy.emplace();
         if (int error = copy->error() ? copy->error() : copy->assign(result.source))
             return refusal(result, system_failure("Cannot read " + shown, error));
         path = copy->path();
     }
-
-    const file_format* format = named ? named : format_of_name(name == "-" ? "" : name);
     if (format && format->reader) {
         reading r = read_as(*format, path, chip_size);
         if (!r.fault.empty()) return refusal(result, located(place_of(r.fault, path), shown));
@@ -224,8 +240,8 @@ loaded_file load_file(const std::string& name, std::uint32_t chip_size, const fi
         // would pass over may be a record that lost a character.
         if (long line = format->checksums ? unread_line(r, path, result.source) : 0)
             return refusal(result, shown + ": line " + std::to_string(line) + ": " +
-                                       (r.skipped.empty() ? "text after the end record"
-                                                          : "no " + std::string(format->name) + " record") +
+                                       (line != skipped_line(r, path) ? "text after the end record"
+                                                                      : "no " + std::string(format->name) + " record") +
                                        ", which " + std::string(format->name) + " files may not hold");
         return accepted(result, std::move(r.image), *format);
     }

@@ -33,7 +33,8 @@ struct loaded_file {
 // settles is raw, so that any chip's contents read back in; any other is
 // refused. A format's fault gives "FILE: line N: what". Data past the chip's
 // end, the same address given two values, a raw image of another size and a
-// load file without data are refused. Nothing is written anywhere.
+// load file without data are refused. The file is read once: the format's
+// reader gets the bytes in source. Nothing is written anywhere.
 loaded_file load_file(const std::string& name, std::uint32_t chip_size, const file_format* named = nullptr);
 
 }  // namespace eeprom24c01

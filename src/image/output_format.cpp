@@ -9,6 +9,7 @@
 
 #include "image/file_format.h"
 #include "image/srecord_support.h"
+#include "util/in_child.h"
 #include "util/memory_file.h"
 
 namespace eeprom24c01 {
@@ -45,13 +46,13 @@ rendered_image render_image(std::span<const std::uint8_t> contents, output_forma
         return result;
     }
     // The writers write only to named files, and end the process when one
-    // fails. A file in memory fails only past a file size limit, which is
-    // tried first with room for the wordiest format (a hex dump, under 5
-    // characters a byte).
+    // fails: they write into a file in memory, in a child process whose end
+    // says whether they could. The file size limit is tried first with room
+    // for the wordiest format (a hex dump, under 5 characters a byte).
     memory_file target;
     result.error = target.error() ? target.error() : target.room_for(8 * contents.size() + 4096);
     if (result.error) return result;
-    {
+    result.error = run_in_child([&] {
         srecord::output::pointer out = writer_for(format, target.path());
         // The header (an S-record's S0) names the tool. An EEPROM image has no
         // start address, but an S-record file ends with one (S9, address 0).
@@ -61,7 +62,8 @@ rendered_image render_image(std::span<const std::uint8_t> contents, output_forma
         out->write_header(&header);
         out->write_data(0, contents.data(), contents.size());
         if (format == output_format::srec) out->write_execution_start_address();
-    }  // the writer finishes the file (end record, flush) as it goes
+    });  // the writer finishes the file (end record, flush) as it goes
+    if (result.error) return result;
     result.error = target.contents(result.bytes);
     return result;
 }

@@ -64,7 +64,7 @@ TEST_F(CommandOnBoard, ARefusedByteStopsTheWriteAndIsNamed) {
 }
 
 TEST_F(CommandOnBoard, CheckFreesABusHeldByAChipLeftMidRead) {
-    ASSERT_TRUE(device->begin_read(0));  // the chip now drives the 0 bits of byte 0
+    ASSERT_EQ(device->begin_read(0).result, device_result::done);  // the chip now drives the 0 bits of byte 0
     auto [status, err] = run(tool_action::check);
     EXPECT_EQ(status, 0);
     EXPECT_EQ(err, "Port: the simulated board claimed.\nLines: SDA was held low by a chip left mid-transfer; 8 clocks "

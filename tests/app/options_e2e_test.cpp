@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "app/options.h"
 #include "support/expected_output.h"
@@ -43,6 +44,12 @@ TEST(Options, HelpPrintsUsage) {
     r = dir.run({"--sim", "c", "-V"}, "");
     EXPECT_EQ(r.out, "eeprom24c01 " EEPROM24C01_VERSION "\n");
     EXPECT_FALSE(dir.exists("c"));
+    // Into a standard output that cannot take it, as into /dev/full: status 1 and one line.
+    dir.in_child = [] { close(1); };
+    for (const char* only_prints : {"--help", "-V", "--format=list"}) {
+        r = dir.run({only_prints}, "");
+        EXPECT_EQ(r.err + std::to_string(r.status), "eeprom24c01: cannot write standard output: Bad file descriptor.\n1");
+    }
 }
 
 TEST(Options, ParsedAsOtherLinuxTools) {
@@ -63,6 +70,7 @@ TEST(Options, ParsedAsOtherLinuxTools) {
         {{"--check=1"}, "option --check takes no value"},
         {{"--i2c", "x", "--clock", "400k", "-r", "y"}, "--clock cannot go with --i2c: the adapter's kernel driver sets that bus's clock (clock-frequency in the device tree, dtparam=i2c_arm_baudrate on a Raspberry Pi, or the driver's module parameter)"},
         {{"-q"}, "unknown option '-q'"},
+        {{"--check", "-xn"}, "unknown option '-x'"},
         {{"--sim", "x", "-r"}, "option --read needs a value"},
         {{"--ch", "list"}, "option '--ch' is ambiguous: it could be --check, --chip or --ch341"},
         {{"--no-c", "--sim", "x"}, "option '--no-c' is ambiguous: it could be --no-chip or --no-cable"},

@@ -242,6 +242,8 @@ TEST(I2cdev, EmptyAddressesWriteProtectionAndWhatAnswers) {
     tool_run r = dir.run({"--i2c", device, "--chip", "24lc16b", "-w", "image.bin"}, "");
     EXPECT_EQ(r.err + std::to_string(r.status), "The chip stored none of the bytes and took no write cycle: is its "
                                                 "write-protect pin (WP, pin 7) held high?\n1");
+    // Without a read-back, the answers at once say it alone.
+    EXPECT_EQ(dir.run({"--i2c", device, "--chip", "24lc16b", "-nw", "image.bin"}, "").err.rfind("The chip stored none", 0), 0u);
     EXPECT_EQ(dir.get("fake-chip.bin"), pattern(2048));
     EXPECT_NE(dir.run({"--i2c", device, "--check"}, "").err.find("\nBus: a device answers at 0x50 to 0x57 (8 addresses): "
                                                                "a 24C16, or several chips; --chip names a 24c01.\n"),

@@ -328,7 +328,7 @@ TEST_F(DeviceOnChip, AcknowledgingTheLastByteSpoilsTheNextRead) {
     write_eeprom();
     // The read with master_ack after all 128 bytes.
     values first(IMAGE_SIZE);
-    ASSERT_TRUE(device->begin_read(0));
+    ASSERT_EQ(device->begin_read(0).result, device_result::done);
     for (int i = 0; i < IMAGE_SIZE; ++i) {
         first[i] = bus().receive_byte();
         bus().master_ack();

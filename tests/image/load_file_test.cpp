@@ -96,6 +96,8 @@ TEST(LoadFile, BadFilesAreRefusedInOneLine) {
         {"sum.hex", good + good + ":020000000102FA\n:00000001FF\n",
          "sum.hex: line 3: checksum mismatch (FF != 00)"},
         {"first.s19", "S1070010DEADBEEFB4\nS9030000FC\n", "first.s19: line 1: checksum mismatch"},
+        {"two.s19", "S107000001020304EE\nS9030000FC\nS107000001020304EE\nS9030000FC\n",
+         "two.s19: line 3: text after the end record, which srec files may not hold"},
         {"record.hex", good + ":0200000001\n:00000001FF\n", "record.hex: line 2: "},
         {"beyond.hex", good + ":04007E000102030474\n:00000001FF\n",
          "beyond.hex: line 2: data at 0x80 to 0x81 lies beyond the chip's last address 0x7f"},

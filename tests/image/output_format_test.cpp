@@ -3,10 +3,12 @@
 // reads them back byte-exact is shown through the tool (load_file_e2e_test).
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "image/output_format.h"
+#include "util/in_child.h"
 
 using namespace eeprom24c01;
 namespace {
@@ -28,6 +30,13 @@ TEST(OutputFormat, RawIsTheBytesAndHexdumpIsReadable) {
     EXPECT_EQ(render_image(contents, output_format::raw).bytes, contents);
     rendered_image dump = render_image(contents, output_format::hexdump);
     EXPECT_TRUE(std::string(dump.bytes.begin(), dump.bytes.end()).starts_with("00000000: 41 00 FF"));
+}
+
+// libsrecord's writers end the process on a failure with exit(): in a child
+// any exit, even exit(0), is a failure returned, and the tool goes on.
+TEST(OutputFormat, AnExitInTheChildIsAFailureReturned) {
+    EXPECT_NE(run_in_child([] { std::exit(0); }), 0);
+    EXPECT_EQ(run_in_child([] {}), 0);
 }
 
 }  // namespace

@@ -20,6 +20,7 @@
 //                    signal, as a port held by a print job), access=ERRNO@N
 //                    (the Nth register access fails), status=0x00 (every
 //                    status bit reads 0, as on a board without power)
+//   FAKE_PPDEV_ACK_LIMIT the chip acknowledges this many bytes, then none
 #include <fcntl.h>
 #include <linux/ppdev.h>
 #include <poll.h>
@@ -89,7 +90,10 @@ int failure_for(const char* what, long* at = nullptr) {
 
 void save_chip() { preload::save_chip("FAKE_PPDEV_CHIP", port.chip); }
 
-void load_chip() { preload::load_chip("FAKE_PPDEV_CHIP", port.chip, default_sim_chip()); }
+void load_chip() {
+    preload::load_chip("FAKE_PPDEV_CHIP", port.chip, default_sim_chip());
+    if (*env("FAKE_PPDEV_ACK_LIMIT")) port.chip.ack_limit = std::atol(env("FAKE_PPDEV_ACK_LIMIT"));
+}
 
 bool wire_sda() { return port.master_sda && chip_bus_sda(port.chip); }
 
