@@ -27,7 +27,7 @@ _eeprom24c01() {
             compopt -o filenames 2>/dev/null
             mapfile -t COMPREPLY < <(compgen -f -- "$cur")
             return ;;
-        --io | --page-size | --address | --serial) return ;;
+        --io | --page-size | --address | --serial | --lock-wait) return ;;
         # The help's option lines: "  -r, --read FILE" or "      --port DEVICE".
         *) words=$("$1" --help 2>/dev/null | grep -oE '^  -[[:alnum:]], --[[:alnum:]-]+|^      --[[:alnum:]-]+' | tr -d ,) ;;
     esac
