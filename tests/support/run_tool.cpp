@@ -162,6 +162,11 @@ std::string tool_dir::use_fake_i2cdev(const std::string& part, const std::vector
     return device;
 }
 
+void tool_dir::use_slow_chip(int ms, const std::string& ending) {
+    env = {"LD_PRELOAD=" SLOW_CHIP_LIBRARY, "SLOW_CHIP_MS=" + std::to_string(ms), "SLOW_CHIP_ENDING=" + ending,
+           "ASAN_OPTIONS=verify_asan_link_order=0"};
+}
+
 tool_run tool_dir::launch(const std::vector<std::string>& args, const std::string& input, bool as_unprivileged,
                           int timeout_seconds, const pause* paused) const {
     // Kept outside the tool's directory so they never show among its files.

@@ -69,6 +69,9 @@ public:
     // "fake-chip.bin" and its log "fake.log"; settings are further
     // FAKE_I2CDEV_ values without the prefix, such as "FUNCS=smbus".
     std::string use_fake_i2cdev(const std::string& part, const std::vector<std::string>& settings = {});
+    // Makes each save of a simulated chip file named *ending take ms of real
+    // time, as a real board's write cycles do.
+    void use_slow_chip(int ms, const std::string& ending = ".bin");
 
 private:
     struct pause {
