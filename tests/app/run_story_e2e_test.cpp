@@ -119,9 +119,7 @@ TEST(RunStory, EveryRunTellsOneStoryWhateverFails) {
         if (trouble == stuck_reader) {
             ASSERT_EQ(mkfifo(dir.file("fifo").c_str(), 0644), 0);
             stuck.reset(open(dir.file("fifo").c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC));
-            const std::string block(4096, 'x');
-            while (write(stuck.get(), block.data(), block.size()) > 0) {
-            }
+            for (const std::string block(4096, 'x'); write(stuck.get(), block.data(), block.size()) > 0;) continue;
         }
         const double when = std::uniform_real_distribution<double>(0, 1.5 * typical_seconds)(r);
         tool_run result = trouble == signalled || trouble == stuck_reader ? dir.run_signalled(args, input, [&](int pid) { return catches_signal(pid, signal_number); },

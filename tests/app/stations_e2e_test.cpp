@@ -36,19 +36,12 @@ struct board_run {
     std::string chip_after;
 };
 
-std::uint32_t serial_in(const std::string& chip) {
-    std::uint32_t value = 0;
-    for (int i = 0x10; i < 0x14; ++i) value = value << 8 | static_cast<std::uint8_t>(chip[i]);
-    return value;
-}
-
 void run_board(tool_dir& dir, const tool_dir& shared, board_run& board) {
     std::vector<std::string> args{"--sim", board.chip, "-w", shared.file("image.bin"), "--serial", "0x10:4",
                                   "--serial-file", shared.file("serial.txt"), "--log", shared.file("log.csv")};
     if (board.trouble == empty_socket) args.push_back("--no-chip");
     // A log that may not grow: the file size limit is its size as the board starts.
-    const std::string log = shared.file("log.csv");
-    dir.in_child = board.trouble != full_log ? std::function<void()>() : [log] {
+    dir.in_child = board.trouble != full_log ? std::function<void()>() : [log = shared.file("log.csv")] {
         struct stat info {};
         stat(log.c_str(), &info);
         rlimit limit{static_cast<rlim_t>(info.st_size), static_cast<rlim_t>(info.st_size)};
@@ -92,24 +85,19 @@ TEST(Stations, RunSideBySideAndAccountForEveryNumber) {
     for (std::thread& t : running) t.join();
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
 
-    // The log's lines by board: serial number and exit status.
+    // The log's lines by board ("the simulated board (board-3.bin)"): serial number and exit status. No field
+    // before the outcome holds a comma.
     std::map<std::string, std::pair<std::string, int>> logged;
-    std::istringstream lines(shared.get("log.csv"));
-    std::string line;
-    std::getline(lines, line);
-    EXPECT_EQ(line + "\n", LOG_HEADER);
-    while (std::getline(lines, line)) {
+    std::istringstream lines(shared.get("log.csv").substr(LOG_HEADER.size()));
+    for (std::string line; std::getline(lines, line);) {
         std::vector<std::string> fields;
         std::istringstream split(line);
         for (std::string field; std::getline(split, field, ',');) fields.push_back(field);
-        ASSERT_GE(fields.size(), 11u) << line;
-        const std::string port = fields[2];
-        const std::string chip = port.substr(port.find('(') + 1, port.size() - port.find('(') - 2);
+        const std::string chip = fields[2].substr(fields[2].find('(') + 1, fields[2].size() - fields[2].find('(') - 2);
         EXPECT_TRUE(logged.emplace(chip, std::pair(fields[6], std::stoi(fields[fields.size() - 2]))).second) << line;
     }
 
     std::set<std::uint64_t> passed;
-    int boards_passed = 0;
     for (const auto& boards : stations)
         for (const board_run& board : boards) {
             SCOPED_TRACE(board.chip + ", fault " + std::to_string(board.trouble) + "\n" + board.result.err);
@@ -118,22 +106,18 @@ TEST(Stations, RunSideBySideAndAccountForEveryNumber) {
             EXPECT_TRUE(status == 0 || status == 1 || status == 128 + SIGTERM);
             EXPECT_TRUE(board.trouble != none || status == 0);
             EXPECT_TRUE(board.trouble != empty_socket || status == 1);
-            const auto line_of = logged.find(board.chip);
             // Only a full log may leave a board without its line.
+            const auto line_of = logged.find(board.chip);
             ASSERT_TRUE(line_of != logged.end() || (board.trouble == full_log && status == 1));
-            if (line_of == logged.end()) continue;
-            EXPECT_EQ(line_of->second.second, status);
-            if (status != 0) continue;
-            ++boards_passed;
-            const std::uint32_t number = serial_in(board.chip_after);
-            EXPECT_EQ(line_of->second.first, std::to_string(number));
-            EXPECT_TRUE(passed.insert(number).second) << "number " << number << " on two passed boards";
+            EXPECT_TRUE(line_of == logged.end() || line_of->second.second == status);
+            if (line_of == logged.end() || status != 0) continue;
+            EXPECT_EQ(line_of->second.first, std::to_string(serial_in(board.chip_after)));
+            EXPECT_TRUE(passed.insert(serial_in(board.chip_after)).second) << "a number on two passed boards";
         }
 
     // Every number below the next one: on one passed board, or given back.
     serial_numbers file;
     ASSERT_EQ(read_serial_numbers(shared.get("serial.txt"), file), "");
-    EXPECT_EQ(static_cast<int>(passed.size()), boards_passed);
     for (std::uint64_t n = 1000; n < file.next; ++n)
         EXPECT_NE(passed.count(n), file.given_back.count(n)) << "number " << n;
     EXPECT_TRUE(passed.empty() || *passed.rbegin() < file.next);

@@ -111,40 +111,35 @@ TEST(SerialFile, TakingMovesTheFileOnInItsOwnNotationAndGivingBackPutsTheNumberF
     // A failed board's number comes first for the next one; given back just
     // below the next number, it becomes the next number again.
     dir.put("serial", "1008\ngiven back: 1005\n");
-    EXPECT_EQ(give_back_serial_number(dir.file("serial"), 1007, {}), "");
-    EXPECT_EQ(dir.get("serial"), "1007\ngiven back: 1005\n");
-    EXPECT_EQ(give_back_serial_number(dir.file("serial"), 1006, {}), "");
-    EXPECT_EQ(dir.get("serial"), "1005\n");
-    EXPECT_EQ(give_back_serial_number(dir.file("serial"), 1003, {}), "");
-    EXPECT_EQ(dir.get("serial"), "1005\ngiven back: 1003\n");
+    const std::pair<std::uint64_t, const char*> given_back[] = {
+        {1007, "1007\ngiven back: 1005\n"}, {1006, "1005\n"}, {1003, "1005\ngiven back: 1003\n"}};
+    for (const auto& [value, after] : given_back) {
+        EXPECT_EQ(give_back_serial_number(dir.file("serial"), value, {}), "");
+        EXPECT_EQ(dir.get("serial"), after);
+    }
 }
 
 TEST(SerialFile, MissingOrBadFilesGiveNoNumber) {
+    const std::string not_a_number = "does not hold a number (decimal, or hexadecimal after 0x)";
+    const std::string stray = "has a line other than the next number and one \"given back:\" line of numbers below it";
+    const std::pair<std::string, std::string> cases[] = {
+        {"twelve\n", not_a_number}, {"", not_a_number}, {std::string(SERIAL_FILE_MOST, ' ') + "1", not_a_number},
+        {"18446744073709551616\n", "holds a number too large for 64 bits"}, {"1000\ngiven back: 1000\n", stray},
+        {"1000\n999\n", stray}};
     tool_dir dir;
-    dir.put("words", "twelve\n");
-    dir.put("empty", "");
-    dir.put("long", std::string(SERIAL_FILE_MOST, ' ') + "1");
-    dir.put("huge", "18446744073709551616\n");
-    dir.put("above", "1000\ngiven back: 1000\n");
-    dir.put("stray", "1000\n999\n");
     std::string problem;
-    take(dir.file("huge"), problem);
-    EXPECT_EQ(problem, "Serial file " + dir.file("huge") + " holds a number too large for 64 bits; nothing was written.\n");
+    for (const auto& [text, why] : cases) {
+        dir.put("serial", text);
+        take(dir.file("serial"), problem);
+        EXPECT_EQ(problem, "Serial file " + dir.file("serial") + " " + why + "; nothing was written.\n");
+        EXPECT_EQ(dir.get("serial"), text);
+    }
     take(dir.file("none"), problem);
     EXPECT_EQ(problem, "Serial file " + dir.file("none") + " cannot be opened (No such file or directory); nothing was written.\n");
-    for (const char* name : {"words", "empty", "long"}) {
-        take(dir.file(name), problem);
-        EXPECT_EQ(problem, "Serial file " + dir.file(name) + " does not hold a number (decimal, or hexadecimal after 0x); nothing was written.\n");
-    }
-    for (const char* name : {"above", "stray"}) {
-        take(dir.file(name), problem);
-        EXPECT_NE(problem.find("has a line other than the next number"), std::string::npos) << name;
-    }
     dir.put("last", "0xffffffffffffffff\n");
     take(dir.file("last"), problem);
     EXPECT_EQ(problem, "Serial number 18446744073709551615 in " + dir.file("last") +
                            " has no successor that can be stored; nothing was written.\n");
-    EXPECT_EQ(dir.get("last"), "0xffffffffffffffff\n");
 }
 
 TEST(SerialFile, ASecondStationWaitsItsTurnOrGivesUpAndAReplacedFileIsLockedAgain) {

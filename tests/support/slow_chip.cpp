@@ -36,8 +36,3 @@ extern "C" ssize_t pwrite(int fd, const void* bytes, size_t size, off_t offset) 
     take_time(fd);
     return reinterpret_cast<pwrite_call>(dlsym(RTLD_NEXT, "pwrite"))(fd, bytes, size, offset);
 }
-
-extern "C" ssize_t pwrite64(int fd, const void* bytes, size_t size, off_t offset) {
-    take_time(fd);
-    return reinterpret_cast<pwrite_call>(dlsym(RTLD_NEXT, "pwrite64"))(fd, bytes, size, offset);
-}
