@@ -14,17 +14,23 @@ namespace {
 
 using clock = std::chrono::steady_clock;
 
+// Stations take the files for a moment each: a wait shorter than this is
+// not worth a line.
+constexpr std::chrono::milliseconds SAY_AFTER{1000};
+
 int lock_until(int fd, clock::time_point deadline, const lock_wait& wait, bool& told) {
     if (flock(fd, LOCK_EX | LOCK_NB) == 0) return 0;
     if (errno != EWOULDBLOCK && errno != EINTR) return errno;
-    if (wait.waiting && !told) wait.waiting();
-    told = true;
     // The ticks wake the blocked flock() so that the deadline is kept, and a
     // signal noted just before it blocked is not missed.
     wakeup_ticks ticks;
+    const clock::time_point began = clock::now();
     for (;;) {
         if (wait.give_up && wait.give_up()) return EINTR;
-        if (clock::now() >= deadline) return ETIMEDOUT;
+        const clock::time_point now = clock::now();
+        if (now >= deadline) return ETIMEDOUT;
+        if (wait.waiting && !told && now - began >= SAY_AFTER) wait.waiting();
+        told = told || now - began >= SAY_AFTER;
         if (flock(fd, LOCK_EX) == 0) return 0;
         if (errno != EINTR) return errno;
     }

@@ -17,7 +17,8 @@ namespace eeprom24c01 {
 
 struct lock_wait {
     std::chrono::milliseconds most{300000};
-    // Called once when another process holds the lock.
+    // Called once when another process has held the lock for a second of
+    // this wait.
     std::function<void()> waiting;
     // Asked while it waits (on each signal, and at least every tenth of a
     // second); true ends the wait.

@@ -149,9 +149,9 @@ TEST(SerialFile, ASecondStationWaitsItsTurnOrGivesUpAndAReplacedFileIsLockedAgai
     ASSERT_EQ(flock(first->get(), LOCK_EX), 0);
     int told = 0;
     std::string problem;
-    take(dir.file("serial"), problem, {50ms, [&] { ++told; }, {}});
+    take(dir.file("serial"), problem, {1500ms, [&] { ++told; }, {}});
     EXPECT_EQ(problem, "Serial file " + dir.file("serial") +
-                           " stayed locked by another station for 0 s; nothing was written: try again when it is free.\n");
+                           " stayed locked by another station for 1 s; nothing was written: try again when it is free.\n");
     EXPECT_EQ(told, 1);
     // An editor saves the file under its name while the first station holds it.
     std::uint64_t second_value = 0;
