@@ -33,7 +33,7 @@ _eeprom24c01() {
             mapfile -t COMPREPLY < <(compgen -f -- "$cur")
             return ;;
         --clock) words="20k 100k 400k 750k 1M" ;;
-        --io | --page-size | --address | --serial) return ;;
+        --io | --page-size | --address | --serial | --lock-wait) return ;;
         # --ch341=BUS:DEVICE: the programmers plugged in, as lsusb prints them.
         --ch341) [[ -n $equals ]] && words=$(lsusb -d 1a86:5512 2>/dev/null | awk '{ sub(":", "", $4); print $2 ":" $4 }') ||
             words=$(_eeprom24c01_options "$1") ;;

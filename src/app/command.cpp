@@ -24,6 +24,7 @@
 #include "image/image_report.h"
 #include "image/load_file.h"
 #include "image/output_target.h"
+#include "production/serial_file.h"
 #include "text/printable_name.h"
 
 namespace eeprom24c01 {
@@ -184,41 +185,38 @@ std::string wanted_image(run_state& s, sparse_image& wanted) {
     return {};
 }
 
-// Takes the next serial number, under the serial file's lock, and stamps it
-// into wanted: EXIT_DONE, or the status of a refusal. The number moves on
-// only at the end of a run that went well.
+// Takes a serial number from the serial file, under its lock for that
+// moment only, and stamps it into wanted: EXIT_DONE, or the status of a
+// refusal. The end of the run settles the number, or gives it back.
 int take_serial(run_state& s, sparse_image& wanted) {
     const std::string& file = s.options.production.serial_file;
     const serial_layout& layout = s.run.production.serial;
-    std::optional<serial_session>& serial = s.ending.serial;
-    serial.emplace(
-        file, STATION_LOCK_WAIT,
-        [&file] { say("Waiting for the serial file " + printable_name(file) + ", which another station holds..."); },
-        [] { return interruption_signal() != 0; });
+    s.ending.serial_file = file;
+    std::uint64_t value = 0;
+    lock_wait wait = station_wait(s.ending.lock_wait, "the serial file " + printable_name(file));
+    wait.give_up = [] { return interruption_signal() != 0; };
+    std::string problem = take_serial_number(file, wait, value);
+    if (problem.empty()) {
+        s.ending.serial = value;
+        s.record().entry.serial = std::to_string(value);
+    }
     if (int signal = interruption_signal()) {
-        serial.reset();
-        say("Interrupted while waiting for the serial file " + printable_name(file) + "; nothing was written.");
+        say(problem.empty() ? "Interrupted before the board was touched; nothing was written."
+                            : "Interrupted while waiting for the serial file " + printable_name(file) +
+                                  "; nothing was written.");
         s.record().failed("interrupted");
         return 128 + signal;
     }
-    if (!serial->error().empty()) {
-        std::string problem = serial->error();
-        serial.reset();
-        return refused(s, problem);
-    }
-    if (std::string too_big = serial_fit_failure(layout, serial->value()); !too_big.empty()) {
-        serial.reset();
-        return refused(s, too_big);
-    }
-    stamp_serial(layout, serial->value(), wanted);
-    s.record().entry.serial = std::to_string(serial->value());
+    if (!problem.empty()) return refused(s, problem);
+    if (std::string too_big = serial_fit_failure(layout, value); !too_big.empty()) return refused(s, too_big);
+    stamp_serial(layout, value, wanted);
     s.ending.serial_place = address_text(layout.address, wanted.size());
     return EXIT_DONE;
 }
 
 // A write (of the covered bytes the chip does not hold, unless --all) with or
 // without the read-back, an erase, or a verify alone. A serial number is
-// taken, under the serial file's lock, before the port is touched.
+// taken before the port is touched.
 int program_or_verify(run_state& s) {
     const tool_options& options = s.options;
     eeprom_device& device = s.device;
@@ -477,6 +475,7 @@ int run_command(const tool_options& options, eeprom_device& device, const comman
     // end can say what was done, and log it, whenever one comes.
     interruption_scope noting;
     run_ending ending{action_record(options, device)};
+    ending.lock_wait = run.production.lock_wait;
     run_state s{*row, options, device, run, ending, run.clock ? progress_display(run.clock) : progress_display()};
     int status = run.refusal.empty() ? row->run(s) : refused(s, run.refusal);
     s.progress.clear();

@@ -34,7 +34,7 @@ struct command_run {
     // refused file leaves nothing made; null: it is read here.
     loaded_file* input = nullptr;
     // The --log file, opened before the device was made; null: no log.
-    const production_log* log = nullptr;
+    production_log* log = nullptr;
     // The run's trace, closed and checked before the run is settled.
     bus_trace* trace = nullptr;
     // The line of a problem found before the device was made: said, logged,

@@ -28,7 +28,7 @@ namespace {
 // after those, one a row of the table.
 enum option_id : int {
     PORT = 256, IO, SIM, NO_CHIP, NO_CABLE, TRACE, CHIP, PAGE_SIZE, ADDRESS, ALL,
-    FORMAT, SERIAL, SERIAL_FILE, LOG, I2C, FORCE, WP_HIGH, CH341, CLOCK, FIRST_ACTION = 400,
+    FORMAT, SERIAL, SERIAL_FILE, LOG, I2C, FORCE, WP_HIGH, CH341, CLOCK, LOCK_WAIT, FIRST_ACTION = 400,
 };
 
 // The options besides the actions; a new one needs a row here, a letter in
@@ -45,6 +45,7 @@ constexpr option OTHER_OPTIONS[] = {
     {"log", required_argument, nullptr, LOG},     {"i2c", required_argument, nullptr, I2C},
     {"force", no_argument, nullptr, FORCE},       {"wp-high", no_argument, nullptr, WP_HIGH},
     {"ch341", optional_argument, nullptr, CH341}, {"clock", required_argument, nullptr, CLOCK},
+    {"lock-wait", required_argument, nullptr, LOCK_WAIT},
 };
 
 int option_id_of(const action_row& row) {
@@ -186,6 +187,9 @@ std::string apply(parse_state& state, int id, const char* value) {
             return {};
         case LOG:
             options.production.log_file = value;
+            return {};
+        case LOCK_WAIT:
+            options.production.lock_wait = value;
             return {};
         case 'V':
             state.asked_version = true;

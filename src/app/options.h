@@ -32,13 +32,13 @@ struct tool_options {
     bool no_verify = false;
     bool write_all = false;  // --all: write every byte, not only those that differ
     chip_request chip;       // --chip ("list": print the table), --page-size, --address
-    production_request production;  // --format, --serial, --serial-file, --log
+    production_request production;  // --format, --serial, --serial-file, --log, --lock-wait
 };
 
 inline constexpr const char* USAGE =
     "usage: eeprom24c01 [--port DEVICE | --io ADDR | --sim FILE [--no-chip | --no-cable] [--wp-high]] [--trace FILE]\n"
     "                   [--i2c DEVICE [--force] | --ch341[=BUS:DEVICE]] [--chip NAME] [--page-size N]\n"
-    "                   [--address ADDR] [--clock FREQ] [--log FILE] [ACTION]\n"
+    "                   [--address ADDR] [--clock FREQ] [--log FILE] [--lock-wait SECONDS] [ACTION]\n"
     "      --port DEVICE    use the ppdev device DEVICE (default /dev/parport0)\n"
     "      --io ADDR        use direct port I/O at base ADDR, such as 0x378 (needs root)\n"
     "      --sim FILE       use the simulated board; FILE holds its chip (created blank if missing)\n"
@@ -71,8 +71,8 @@ inline constexpr const char* USAGE =
     "                       file (Intel HEX, S-records, TI-TXT, ...), whose uncovered bytes stay as they are;\n"
     "                       by another name, a format with checksums that reads all of it, else raw\n"
     "      --serial ADDRESS:LENGTH[:FORMAT]  with --write: stamp the number in --serial-file there, as\n"
-    "                       FORMAT be (default), le or ascii; it moves on after a verified board\n"
-    "      --serial-file FILE  the file holding the next serial number, locked while a tool uses it\n"
+    "                       FORMAT be (default), le or ascii; a failed board gives its number back\n"
+    "      --serial-file FILE  the file holding the next serial number and those given back\n"
     "      --all            with --write: write every byte\n"
     "  -n, --no-verify      with --write: skip the comparison\n"
     "  -v, --verify FILE    compare the chip with FILE (\"-\": standard input)\n"
@@ -80,6 +80,8 @@ inline constexpr const char* USAGE =
     "      --erase          set every byte to ff (writing those that differ), then verify\n"
     "      --blank-check    succeed only if every byte reads ff\n"
     "      --log FILE       with an action: append a CSV line about it to FILE\n"
+    "      --lock-wait SECONDS  wait at most this long for another station's hold on the serial\n"
+    "                       file or the log (default 300)\n"
     "  -V, --version        print the name and version\n"
     "  -h, --help           print this help\n"
     "Without an ACTION the interactive menu runs.\n"

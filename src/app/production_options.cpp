@@ -4,8 +4,15 @@
 #include "app/actions.h"
 #include "app/options.h"
 #include "image/file_format.h"
+#include "util/number.h"
 
 namespace eeprom24c01 {
+
+namespace {
+
+constexpr std::uint32_t MOST_LOCK_WAIT_SECONDS = 86400;  // a day
+
+}  // namespace
 
 std::string choose_production(const tool_options& options, const chip_target& target, production_choice& choice) {
     const production_request& request = options.production;
@@ -36,6 +43,13 @@ std::string choose_production(const tool_options& options, const chip_target& ta
         choice.stamps_serial = true;
     }
     if (!request.log_file.empty() && !row) return "--log goes with an action";
+    if (!request.lock_wait.empty()) {
+        std::uint32_t seconds = 0;
+        if (parse_number(request.lock_wait, seconds) != number_reading::number || seconds > MOST_LOCK_WAIT_SECONDS)
+            return "--lock-wait takes whole seconds, 0 to " + std::to_string(MOST_LOCK_WAIT_SECONDS);
+        if (request.log_file.empty() && request.serial_file.empty()) return "--lock-wait goes with --log or --serial-file";
+        choice.lock_wait = std::chrono::seconds(seconds);
+    }
     // The log is kept in a file; standard error holds the messages.
     if (request.log_file == "-") return "--log takes a file, not '-'";
     return {};

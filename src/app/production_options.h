@@ -4,6 +4,7 @@
 // the parser, checked against the chosen part before any port is touched.
 #pragma once
 
+#include <chrono>
 #include <cstdio>
 #include <string>
 
@@ -18,6 +19,7 @@ struct production_request {
     std::string serial;       // --serial ADDRESS:LENGTH[:FORMAT]
     std::string serial_file;  // --serial-file FILE
     std::string log_file;     // --log FILE
+    std::string lock_wait;    // --lock-wait SECONDS; "": the default
 };
 
 struct file_format;
@@ -28,6 +30,9 @@ struct production_choice {
     const file_format* read_format = nullptr;    // of -w and -v; null: load_file decides
     bool stamps_serial = false;
     serial_layout serial;
+    // How long the serial file and the log are waited for while another
+    // station holds them.
+    std::chrono::milliseconds lock_wait{300000};
 };
 
 struct tool_options;

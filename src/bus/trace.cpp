@@ -82,7 +82,7 @@ void bus_trace::sample(std::uint64_t t_ns, bus_levels levels) {
 }
 
 void bus_trace::flush() {
-    if (fd_ >= 0 && error_ == 0) error_ = write_all(fd_, reinterpret_cast<const std::uint8_t*>(pending_.data()), pending_.size());
+    if (fd_ >= 0 && error_ == 0) error_ = write_all_unless_signalled(fd_, reinterpret_cast<const std::uint8_t*>(pending_.data()), pending_.size());
     pending_.clear();
 }
 

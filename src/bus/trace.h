@@ -3,8 +3,9 @@
 // what the back end reports, so tracing never adds a port access. It is
 // written during device actions, where a signal is noted rather than acting
 // and a write blocked on a pipe returns EINTR: its own buffer goes out
-// through write_all, which goes on after that, where a stdio stream would
-// drop what it held.
+// through write_all_unless_signalled, which goes on after a short write,
+// where a stdio stream would drop what it held, and gives up only when a
+// reader that stopped reading keeps it blocked after a signal.
 #pragma once
 
 #include <cstdint>

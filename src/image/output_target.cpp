@@ -13,7 +13,9 @@
 
 #include "image/image.h"
 #include "text/printable_name.h"
+#include "util/interruption.h"
 #include "util/overwrite_file.h"
+#include "util/wakeup_ticks.h"
 #include "util/write_all.h"
 
 namespace eeprom24c01 {
@@ -48,7 +50,13 @@ bool follow_links(const std::string& name, std::string& path) {
     return true;  // a loop: the open or rename says so
 }
 
+// A write that a signal stopped, into a reader that stopped reading.
+std::string stopped(const std::string& shown) {
+    return "Stopped writing " + shown + " on a signal: it did not get all the bytes.\n";
+}
+
 std::string cannot(const output_target& target, int error, bool left = false) {
+    if (error == EINTR) return stopped(printable_name(target.name));
     return "Cannot write " + printable_name(target.name) + ": " + std::strerror(error) +
            (left && target.existed ? "; it is left as it was.\n" : ".\n");
 }
@@ -80,12 +88,22 @@ int write_from_start(int fd, std::span<const std::uint8_t> image, bool& kept) {
     if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) return overwrite_file(fd, image.data(), image.size(), kept);
     kept = false;
     errno = 0;
-    if (int error = write_all(fd, image.data(), image.size())) return error;
+    if (int error = write_all_unless_signalled(fd, image.data(), image.size())) return error;
     return 0;
 }
 
+// An open of a FIFO waits for a reader; a signal ends that wait.
+int open_unless_signalled(const std::string& path, int flags) {
+    wakeup_ticks ticks;
+    for (;;) {
+        int fd = open(path.c_str(), flags);
+        if (fd >= 0 || errno != EINTR) return fd;
+        if (interruption_signal() != 0) return -1;
+    }
+}
+
 std::string write_open(const output_target& target, std::span<const std::uint8_t> image, int flags) {
-    int fd = open(target.path.c_str(), flags | O_CLOEXEC | O_NOCTTY);
+    int fd = open_unless_signalled(target.path, flags | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) return cannot(target, errno, true);
     bool kept = false;
     int error = write_from_start(fd, image, kept);
@@ -166,8 +184,9 @@ std::string output_target_failure(const output_target& target, int error) { retu
 std::string output_target_write(const output_target& target, std::span<const std::uint8_t> image) {
     switch (target.how) {
         case output_target::way::standard_output:
-            if (int error = write_all(1, image.data(), image.size()))
-                return std::string("Cannot write standard output: ") + std::strerror(error) + ".\n";
+            if (int error = write_all_unless_signalled(1, image.data(), image.size()))
+                return error == EINTR ? stopped("standard output")
+                                      : std::string("Cannot write standard output: ") + std::strerror(error) + ".\n";
             return {};
         case output_target::way::replace:
             return replace(target, image);

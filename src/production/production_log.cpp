@@ -2,6 +2,7 @@
 #include "production/production_log.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -46,15 +47,22 @@ std::string log_line(const log_entry& e) {
     return line + "\n";
 }
 
+namespace {
+
+// Not blocking: a FIFO without a reader is refused, not waited on. Read as
+// well as written: an entry after an unfinished last line must start a line
+// of its own, which only its last byte tells.
+int open_log(const std::string& path, unique_fd& fd) {
+    fd.reset(::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0644));
+    return fd ? 0 : errno;
+}
+
+}  // namespace
+
 std::string production_log::open(const std::string& path) {
     path_ = path;
     const std::string shown = printable_name(path);
-    // Not blocking: a FIFO without a reader is refused, not waited on. Read
-    // as well as written: an entry after an unfinished last line must start
-    // a line of its own, which only its last byte tells.
-    const int flags = O_RDWR | O_APPEND | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
-    fd_.reset(::open(path.c_str(), flags, 0644));
-    const int error = errno;
+    const int error = open_log(path, fd_);
     if (!fd_ && error == EACCES && access(path.c_str(), W_OK) == 0)
         return "Log " + shown + " can be written but not read (" + std::strerror(error) +
                "): make it readable, so that each entry starts a line of its own; nothing was done.\n";
@@ -68,10 +76,18 @@ std::string production_log::open(const std::string& path) {
     return "Log " + shown + " cannot be written (" + why + "); nothing was done.\n";
 }
 
-int production_log::lock(std::chrono::milliseconds max_wait, const std::function<void()>& waiting,
-                         const std::function<bool()>& give_up) const {
-    return lock_within(fd_.get(), max_wait, waiting, give_up);
+int production_log::lock(const lock_wait& wait) {
+    // A log rotated away while another station held it: the new file at
+    // its name is the log now, if it is a regular file.
+    return lock_named(fd_, path_, [this](unique_fd& fd) {
+        if (int error = open_log(path_, fd)) return error;
+        struct stat info {};
+        if (fstat(fd.get(), &info) != 0) return errno;
+        return S_ISREG(info.st_mode) ? 0 : EINVAL;
+    }, wait);
 }
+
+void production_log::unlock() const { flock(fd_.get(), LOCK_UN); }
 
 std::string production_log::lock_failure(int error) const {
     const std::string shown = printable_name(path_);
@@ -93,19 +109,27 @@ std::string production_log::append_locked(const log_entry& entry) const {
         if (ftruncate(fd_.get(), info.st_size) != 0) error = errno;  // no half line left behind
         return failure(error);
     }
-    if (fsync(fd_.get()) != 0) return failure(errno);
+    // A line that may not be on disk is taken out again, as one not written
+    // whole is: no run may count on it.
+    if (fsync(fd_.get()) != 0) {
+        const int error = errno;
+        if (ftruncate(fd_.get(), info.st_size) == 0) fsync(fd_.get());
+        return failure(error);
+    }
     return {};
 }
 
-std::string production_log::append(const log_entry& entry, std::chrono::milliseconds max_wait) const {
-    if (int error = lock(max_wait); error != 0) return lock_failure(error);
-    return append_locked(entry);
+std::string production_log::append(const log_entry& entry, const lock_wait& wait) {
+    if (int error = lock(wait); error != 0) return lock_failure(error);
+    std::string problem = append_locked(entry);
+    unlock();
+    return problem;
 }
 
-std::string append_to_log(const std::string& path, const log_entry& entry, std::chrono::milliseconds max_wait) {
+std::string append_to_log(const std::string& path, const log_entry& entry, const lock_wait& wait) {
     production_log log;
     std::string problem = log.open(path);
-    return problem.empty() ? log.append(entry, max_wait) : problem;
+    return problem.empty() ? log.append(entry, wait) : problem;
 }
 
 }  // namespace eeprom24c01

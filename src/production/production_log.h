@@ -4,10 +4,10 @@
 #pragma once
 
 #include <chrono>
-#include <functional>
 #include <string>
 #include <string_view>
 
+#include "util/bounded_lock.h"
 #include "util/unique_fd.h"
 
 namespace eeprom24c01 {
@@ -46,21 +46,21 @@ public:
     std::string open(const std::string& path);
     bool is_open() const { return static_cast<bool>(fd_); }
     const std::string& path() const { return path_; }
-    // Takes the log's exclusive lock, held until the log is closed: 0,
-    // ETIMEDOUT after max_wait, EINTR when give_up() said so, or the errno of
-    // a failure. waiting is called once when another station holds it.
-    int lock(std::chrono::milliseconds max_wait, const std::function<void()>& waiting = {},
-             const std::function<bool()>& give_up = {}) const;
+    // Takes the log's exclusive lock, held until unlock() or until the log
+    // is closed: 0, or as lock_within says. A log replaced by rename while
+    // another station held it is opened again under its name.
+    int lock(const lock_wait& wait);
+    void unlock() const;
     // The line, with its newline, for a lock that could not be had, or a line
     // not written.
     std::string lock_failure(int error) const;
     // Under the lock: appends the entry, after the header when the file is
     // empty, in one write flushed to disk before it returns; an unfinished
     // last line is ended first. "" or the line saying why the line is not in
-    // the log.
+    // the log: a line not written whole, or not flushed, is taken out again.
     std::string append_locked(const log_entry& entry) const;
-    // lock, then append_locked.
-    std::string append(const log_entry& entry, std::chrono::milliseconds max_wait = std::chrono::milliseconds(30000)) const;
+    // lock, append_locked, unlock.
+    std::string append(const log_entry& entry, const lock_wait& wait = {});
 
 private:
     std::string path_;
@@ -68,7 +68,6 @@ private:
 };
 
 // Opens path as the log and appends the entry: "" or why not.
-std::string append_to_log(const std::string& path, const log_entry& entry,
-                          std::chrono::milliseconds max_wait = std::chrono::milliseconds(30000));
+std::string append_to_log(const std::string& path, const log_entry& entry, const lock_wait& wait = {});
 
 }  // namespace eeprom24c01

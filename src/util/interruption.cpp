@@ -7,6 +7,7 @@ namespace {
 
 // What a signal handler may touch: the only state kept outside the scopes.
 volatile sig_atomic_t received = 0;
+volatile sig_atomic_t noted = 0;  // every signal noted, the first and those after it
 int depth = 0;
 
 constexpr int SIGNALS[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE};
@@ -15,6 +16,7 @@ constexpr int SIGNALS[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE};
 // reader got the same Ctrl-C comes after it.
 extern "C" void note_signal(int number) {
     if (received == 0) received = number;
+    noted = noted + 1;
 }
 
 }  // namespace
@@ -42,5 +44,7 @@ interruption_scope::~interruption_scope() {
 }
 
 int interruption_signal() { return received; }
+
+int interruption_count() { return noted; }
 
 }  // namespace eeprom24c01

@@ -29,5 +29,9 @@ private:
 // The first signal noted since the outermost scope began, or 0. It stays
 // readable after the scope has ended, until the next action begins.
 int interruption_signal();
+// How many signals were noted since the process began: a wait that must go
+// on after the first signal (the log line of an interrupted run) still ends
+// on one that comes while it waits.
+int interruption_count();
 
 }  // namespace eeprom24c01

@@ -4,8 +4,10 @@
 // EEPROM_STORY_RUNS sets the number of runs, EEPROM_STORY_SEED the seed.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <fcntl.h>
 #include <sys/file.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -24,8 +26,9 @@ namespace {
 // Raw contents that begin like a record of a text format.
 const char* const LOOKALIKES[] = {":00000001FF\n", ":0100000041BE\n:00000001FF\n", "S00600004844521B\nS9030000FC\n",
                                   "/00000000\n", "%0A6000000\n", ";00\n", "$A0000,\n", "K0000", "@0000\n00\nq\n"};
+// stuck_reader: the -r target or the trace is a FIFO whose reader stopped reading.
 // refused_read: a 24C01 on the fake port whose chip stops acknowledging after a few bytes.
-enum fault { none, size_limit, closed_descriptor, held_log, full_trace, signalled, refused_read };
+enum fault { none, size_limit, closed_descriptor, held_log, full_trace, signalled, stuck_reader, refused_read };
 enum action { write_, verify, read, erase, blank_check };
 
 int env_number(const char* name, int otherwise) { return std::getenv(name) ? std::atoi(std::getenv(name)) : otherwise; }
@@ -40,6 +43,7 @@ TEST(RunStory, EveryRunTellsOneStoryWhateverFails) {
     dir.put("serial.txt", "1000\n");
     double typical_seconds = 0.05;  // of a run without a signal, learnt as the runs go
     for (int run = 0, runs = env_number("EEPROM_STORY_RUNS", 300); run < runs; ++run) {
+        const auto trouble = static_cast<fault>(r() % 8 < 6 ? r() % 8 : 0);
         const chip_profile& part = *parts[r() % parts.size()];
         const std::size_t size = part.size;
         const std::string chip_name = "chip-" + std::string(part.name) + ".bin";
@@ -89,6 +93,7 @@ TEST(RunStory, EveryRunTellsOneStoryWhateverFails) {
             args.insert(args.end(), {act == write_ ? "-w" : "-v", name});
         } else if (act == read) {
             name = r() % 2 ? "out.bin" : "-";
+            if (trouble == stuck_reader) name = "fifo";
             args.insert(args.end(), {"-r", name});
         } else {
             args.push_back(act == erase ? "--erase" : "--blank-check");
@@ -103,14 +108,14 @@ TEST(RunStory, EveryRunTellsOneStoryWhateverFails) {
         const bool logged = r() % 4 != 0;
         if (logged) args.insert(args.end(), {"--log", "log.csv"});
 
-        const auto trouble = static_cast<fault>(r() % 8 < 6 ? r() % 7 : 0);
         dir.env.clear();
         if (trouble == refused_read && size == 128) {
             args[0] = "--port", args[1] = dir.use_fake_ppdev();
             dir.env.push_back("FAKE_PPDEV_ACK_LIMIT=" + std::to_string(r() % 12));
             dir.put("fake-chip.bin", chip);
         }
-        if (trouble == full_trace) args.insert(args.end(), {"--trace", "/dev/full"});
+        if (trouble == stuck_reader && act != read) args.insert(args.end(), {"--trace", "fifo"});
+        else if (trouble == full_trace) args.insert(args.end(), {"--trace", "/dev/full"});
         else if (r() % 4 == 0) args.insert(args.end(), {"--trace", "trace.vcd"});
         const int signal_number = std::array{SIGINT, SIGTERM, SIGHUP}[r() % 3];
         const rlim_t limit = r() % 4096;
@@ -131,13 +136,22 @@ TEST(RunStory, EveryRunTellsOneStoryWhateverFails) {
                 held.reset();
             });
         }
+        // A reader that stopped reading: a FIFO whose pipe is full, which the
+        // test holds open and never drains.
+        unique_fd stuck;
+        if (trouble == stuck_reader) {
+            ASSERT_EQ(mkfifo(dir.file("fifo").c_str(), 0644), 0);
+            stuck.reset(open(dir.file("fifo").c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC));
+            for (const std::string block(4096, 'x'); write(stuck.get(), block.data(), block.size()) > 0;) continue;
+        }
         const double when = std::uniform_real_distribution<double>(0, 1.5 * typical_seconds)(r);
-        tool_run result = trouble == signalled ? dir.run_signalled(args, input, [&](int pid) { return catches_signal(pid, signal_number); },
+        tool_run result = trouble == signalled || trouble == stuck_reader ? dir.run_signalled(args, input, [&](int pid) { return catches_signal(pid, signal_number); },
                                                                    when, signal_number)
                                                : dir.run(args, input);
         if (letting_go.joinable()) letting_go.join();
         if (args[0] == "--port") dir.put(chip_name, dir.get("fake-chip.bin"));
-        if (trouble != signalled) typical_seconds = 0.9 * typical_seconds + 0.1 * result.seconds;
+        if (stuck) unlink(dir.file("fifo").c_str());
+        if (trouble != signalled && trouble != stuck_reader) typical_seconds = 0.9 * typical_seconds + 0.1 * result.seconds;
 
         std::string story = "run " + std::to_string(run) + ", fault " + std::to_string(trouble) + ":";
         for (const std::string& a : args) story += " " + a;
@@ -156,6 +170,9 @@ TEST(RunStory, EveryRunTellsOneStoryWhateverFails) {
         EXPECT_TRUE(trouble != full_trace || status != 0);
         EXPECT_TRUE(trouble != closed_descriptor || name != "-" || status == 1);
         EXPECT_TRUE(trouble != signalled || status <= 2 || status == 128 + signal_number);
+        EXPECT_TRUE(trouble != stuck_reader || (status == 128 + signal_number &&
+                                                (result.err.find(" on a signal") != std::string::npos ||
+                                                 result.err.find("Interrupted") != std::string::npos)));
         EXPECT_TRUE((act == write_ && !joined) || act == erase || chip_after == chip);
 
         // A serial number moves on only with a run that ended with 0, and

@@ -71,7 +71,7 @@ TEST(ProductionLog, ALockHeldElsewhereIsWaitedForOnlySoLong) {
     dir.put("log.csv", std::string(LOG_HEADER));
     unique_fd other(open(dir.file("log.csv").c_str(), O_RDONLY | O_CLOEXEC));
     ASSERT_EQ(flock(other.get(), LOCK_EX), 0);
-    EXPECT_EQ(append_to_log(dir.file("log.csv"), sample(), 50ms),
+    EXPECT_EQ(append_to_log(dir.file("log.csv"), sample(), {50ms, {}, {}}),
               "Log " + dir.file("log.csv") + " stayed locked by another station; this action's line was not written.\n");
     EXPECT_EQ(dir.get("log.csv"), LOG_HEADER);
 }

@@ -1,14 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Serial fields, their stamps, and the serial file's session: locked for the
-// action, moved on only by commit(), a second station waiting its turn.
+// Serial fields, their stamps, and the serial file: a number taken under its
+// lock, given back to be taken first, a second station waiting its turn.
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <optional>
 #include <string>
 #include <thread>
 
+#include "production/serial_file.h"
 #include "production/serial_number.h"
 #include "support/run_tool.h"
+#include "util/unique_fd.h"
 
 using namespace eeprom24c01;
 namespace {
@@ -80,71 +86,85 @@ TEST(SerialNumber, StampsInEachFormatAndRefusesWhatDoesNotFit) {
     }
 }
 
-TEST(SerialNumber, CommitMovesTheFileOnInItsOwnNotation) {
+std::uint64_t take(const std::string& path, std::string& problem, const lock_wait& wait = {}) {
+    std::uint64_t value = 0;
+    problem = take_serial_number(path, wait, value);
+    return value;
+}
+
+TEST(SerialFile, TakingMovesTheFileOnInItsOwnNotationAndGivingBackPutsTheNumberFirst) {
     const std::pair<std::string, std::string> cases[] = {
         {"0X09F", "0X0A0\n"}, {"0x0ff", "0x100\n"}, {std::string(37, '0') + "999", std::string(36, '0') + "1000\n"},
-        {"41\n", "42\n"}, {"  0099 ", "0100\n"}, {"0x00ff\n", "0x0100\n"}, {"999", "1000\n"}};
+        {"41\n", "42\n"}, {"  0099 ", "0100\n"}, {"0x00ff\n", "0x0100\n"}, {"999", "1000\n"},
+        {"1008\ngiven back: 1005 1003\n", "1008\ngiven back: 1005\n"}, {"0x0a\n\ngiven back:\n", "0x0b\n"}};
     tool_dir dir;
+    std::string problem;
     for (const auto& [before, after] : cases) {
         dir.put("serial", before);
-        {
-            serial_session session(dir.file("serial"));
-            ASSERT_EQ(session.error(), "");
-            EXPECT_EQ(session.commit(), "");
-        }
+        serial_numbers numbers;
+        ASSERT_EQ(read_serial_numbers(before, numbers), "");
+        const std::uint64_t value = take(dir.file("serial"), problem);
+        EXPECT_EQ(problem, "");
+        EXPECT_EQ(value, numbers.given_back.empty() ? numbers.next : *numbers.given_back.begin());
         EXPECT_EQ(dir.get("serial"), after);
     }
-    {
-        serial_session uncommitted(dir.file("serial"));  // a failed board
-        EXPECT_EQ(uncommitted.value(), 1000u);
+    // A failed board's number comes first for the next one; given back just
+    // below the next number, it becomes the next number again.
+    dir.put("serial", "1008\ngiven back: 1005\n");
+    const std::pair<std::uint64_t, const char*> given_back[] = {
+        {1007, "1007\ngiven back: 1005\n"}, {1006, "1005\n"}, {1003, "1005\ngiven back: 1003\n"}};
+    for (const auto& [value, after] : given_back) {
+        EXPECT_EQ(give_back_serial_number(dir.file("serial"), value, {}), "");
+        EXPECT_EQ(dir.get("serial"), after);
     }
-    EXPECT_EQ(dir.get("serial"), "1000\n");
 }
 
-TEST(SerialNumber, MissingOrBadFilesGiveNoNumber) {
+TEST(SerialFile, MissingOrBadFilesGiveNoNumber) {
+    const std::string not_a_number = "does not hold a number (decimal, or hexadecimal after 0x)";
+    const std::string stray = "has a line other than the next number and one \"given back:\" line of numbers below it";
+    const std::pair<std::string, std::string> cases[] = {
+        {"twelve\n", not_a_number}, {"", not_a_number}, {std::string(SERIAL_FILE_MOST, ' ') + "1", not_a_number},
+        {"18446744073709551616\n", "holds a number too large for 64 bits"}, {"1000\ngiven back: 1000\n", stray},
+        {"1000\n999\n", stray}};
     tool_dir dir;
-    dir.put("words", "twelve\n");
-    dir.put("empty", "");
-    dir.put("long", std::string(SERIAL_FILE_MOST, ' ') + "1");
-    dir.put("huge", "18446744073709551616\n");
-    EXPECT_EQ(serial_session(dir.file("huge")).error(),
-              "Serial file " + dir.file("huge") + " holds a number too large for 64 bits; nothing was written.\n");
-    EXPECT_EQ(serial_session(dir.file("none")).error(),
-              "Serial file " + dir.file("none") + " cannot be opened (No such file or directory); it must hold the next number.\n");
-    for (const char* name : {"words", "empty", "long"})
-        EXPECT_EQ(serial_session(dir.file(name)).error(),
-                  "Serial file " + dir.file(name) + " does not hold a number (decimal, or hexadecimal after 0x).\n");
+    std::string problem;
+    for (const auto& [text, why] : cases) {
+        dir.put("serial", text);
+        take(dir.file("serial"), problem);
+        EXPECT_EQ(problem, "Serial file " + dir.file("serial") + " " + why + "; nothing was written.\n");
+        EXPECT_EQ(dir.get("serial"), text);
+    }
+    take(dir.file("none"), problem);
+    EXPECT_EQ(problem, "Serial file " + dir.file("none") + " cannot be opened (No such file or directory); nothing was written.\n");
     dir.put("last", "0xffffffffffffffff\n");
-    EXPECT_EQ(serial_session(dir.file("last")).error(), "Serial number 18446744073709551615 in " + dir.file("last") +
-                                                            " has no successor that can be stored; nothing was written.\n");
+    take(dir.file("last"), problem);
+    EXPECT_EQ(problem, "Serial number 18446744073709551615 in " + dir.file("last") +
+                           " has no successor that can be stored; nothing was written.\n");
 }
 
-TEST(SerialNumber, RestorePutsBackTheTextRead) {
-    tool_dir dir;
-    dir.put("serial", " 0x00ff \n");
-    serial_session session(dir.file("serial"));
-    ASSERT_EQ(session.commit(), "");
-    EXPECT_EQ(session.value(), 0x100u);
-    EXPECT_EQ(session.restore(), "");
-    EXPECT_EQ(session.value(), 0xFFu);
-    EXPECT_EQ(dir.get("serial"), " 0x00ff \n");
-}
-
-TEST(SerialNumber, ASecondStationWaitsItsTurnOrGivesUp) {
+TEST(SerialFile, ASecondStationWaitsItsTurnOrGivesUpAndAReplacedFileIsLockedAgain) {
     tool_dir dir;
     dir.put("serial", "7\n");
-    std::optional<serial_session> first(std::in_place, dir.file("serial"));
-    ASSERT_EQ(first->error(), "");
+    std::optional<unique_fd> first(std::in_place, open(dir.file("serial").c_str(), O_RDWR | O_CLOEXEC));
+    ASSERT_EQ(flock(first->get(), LOCK_EX), 0);
     int told = 0;
-    EXPECT_NE(serial_session(dir.file("serial"), 50ms, [&] { ++told; }).error().find("stayed locked by another station"),
-              std::string::npos);
+    std::string problem;
+    take(dir.file("serial"), problem, {1500ms, [&] { ++told; }, {}});
+    EXPECT_EQ(problem, "Serial file " + dir.file("serial") +
+                           " stayed locked by another station for 1 s; nothing was written: try again when it is free.\n");
     EXPECT_EQ(told, 1);
+    // An editor saves the file under its name while the first station holds it.
     std::uint64_t second_value = 0;
-    std::thread second([&] { second_value = serial_session(dir.file("serial"), 60s).value(); });
-    EXPECT_EQ(first->commit(), "");
-    first.reset();  // the first station lets go; only now can the second read the file
+    std::string second_problem;
+    std::thread second([&] { second_value = take(dir.file("serial"), second_problem, {60s, {}, {}}); });
+    std::this_thread::sleep_for(50ms);
+    dir.put("edited", "20\n");
+    ASSERT_EQ(rename(dir.file("edited").c_str(), dir.file("serial").c_str()), 0);
+    first.reset();  // the first station lets go of the file that was replaced
     second.join();
-    EXPECT_EQ(second_value, 8u);
+    EXPECT_EQ(second_problem, "");
+    EXPECT_EQ(second_value, 20u);
+    EXPECT_EQ(dir.get("serial"), "21\n");
 }
 
 }  // namespace

@@ -56,6 +56,13 @@ inline std::string counting_image(int start = 0) {
     return image;
 }
 
+// The big-endian number a production test's boards have at 0x10 (--serial 0x10:4).
+inline std::uint32_t serial_in(const std::string& chip) {
+    std::uint32_t value = 0;
+    for (int i = 0x10; i < 0x14; ++i) value = value << 8 | static_cast<std::uint8_t>(chip[i]);
+    return value;
+}
+
 inline std::string repeat(const std::string& s, int times) {
     std::string r;
     for (int i = 0; i < times; ++i) r += s;

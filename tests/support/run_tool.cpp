@@ -173,6 +173,11 @@ void tool_dir::use_ch341_bed(const std::string& part, const std::vector<std::str
     wrapper = {CH341_BED_PATH};
 }
 
+void tool_dir::use_slow_chip(int ms, const std::string& ending) {
+    env = {"LD_PRELOAD=" SLOW_CHIP_LIBRARY, "SLOW_CHIP_MS=" + std::to_string(ms), "SLOW_CHIP_ENDING=" + ending,
+           "ASAN_OPTIONS=verify_asan_link_order=0"};
+}
+
 tool_run tool_dir::launch(const std::vector<std::string>& args, const std::string& input, bool as_unprivileged,
                           int timeout_seconds, const pause* paused) const {
     // Kept outside the tool's directory so they never show among its files.

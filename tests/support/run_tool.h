@@ -76,6 +76,9 @@ public:
     void use_ch341_bed(const std::string& part, const std::vector<std::string>& settings = {});
     // A program the tool runs under: its path and arguments, before the tool's.
     std::vector<std::string> wrapper;
+    // Makes each save of a simulated chip file named *ending take ms of real
+    // time, as a real board's write cycles do.
+    void use_slow_chip(int ms, const std::string& ending = ".bin");
 
 private:
     struct pause {
